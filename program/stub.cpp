@@ -1,0 +1,1 @@
+int quilletStub() { return 0; }
