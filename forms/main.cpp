@@ -1,0 +1,159 @@
+#include "forms/main.h"
+
+#include "forms/mainIds.h"
+#include "framework/exception.h"
+#include "framework/files.h"
+#include "resources/resource.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <array>
+
+namespace {
+
+const TLayoutItem kControls[] = {
+    {IDC_MAIN_TOOLBAR1, 0, 0, 0, 562, 28, TAlign::alTop},
+    {IDC_MAIN_PANEL1, 0, 0, 28, 562, 274, TAlign::alClient},
+    {IDC_MAIN_CHECKLISTBOX1, IDC_MAIN_PANEL1, 0, 0, 562, 274, TAlign::alClient},
+};
+const TFormLayout kLayout{IDD_MAIN, 562, 302, kControls, IDI_APP};
+
+const TToolButton kButtons[] = {
+    {IDC_MAIN_TOOLBUTTON1, L"Add task", 1},
+    {IDC_MAIN_TOOLBUTTON2, L"Edit task", 4},
+    {IDC_MAIN_TOOLBUTTON3, L"Delete task", 3},
+    {IDC_MAIN_TOOLBUTTON6, nullptr, 8, true},
+    {IDC_MAIN_TOOLBUTTON8, L"About", 5},
+};
+constexpr int kGlyphSize = 24;
+
+// The roaming application-data folder: APPDATA when it names an absolute folder, otherwise
+// (unset, empty, too long, relative) the user's known folder, never the root of a drive.
+std::wstring applicationDataFolder() {
+    std::wstring expanded(32768, L'\0');
+    DWORD length = ExpandEnvironmentStringsW(L"%APPDATA%", expanded.data(), 32767);
+    if (length >= 1 && length <= 32767) {
+        expanded.resize(length - 1);
+        if (!expanded.empty() && expanded.find(L'%') == std::wstring::npos && !PathIsRelativeW(expanded.c_str()))
+            return expanded;
+    }
+    PWSTR known = nullptr;
+    HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known);
+    std::wstring folder = SUCCEEDED(result) && known ? known : L"";
+    CoTaskMemFree(known);
+    throwIfFailed(result);
+    return folder;
+}
+
+class UpdateScope {
+public:
+    explicit UpdateScope(TCheckListBox& list) : list_(list) { list_.BeginUpdate(); }
+    ~UpdateScope() { list_.EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    TCheckListBox& list_;
+};
+
+}  // namespace
+
+std::wstring TaskFilePath() {
+    const std::wstring base = applicationDataFolder();
+    // One folder, not its parents. A folder that exists, or cannot be made, shows up later as
+    // a load that finds nothing or a save that fails with the system's reason.
+    CreateDirectoryW((base + L"\\Quillpad").c_str(), nullptr);
+    return base + L"\\Quillpad\\toDoList.xml";
+}
+
+TForm1::TForm1(TComponent* owner)
+    : TForm(owner, kLayout),
+      ImageListNormal(IDB_TOOLBAR_NORMAL, kGlyphSize),
+      ImageListHover(IDB_TOOLBAR_HOT, kGlyphSize),
+      ImageListDisabled(IDB_TOOLBAR_DISABLED, kGlyphSize),
+      xml(new TXMLDocument(this)) {
+    ToolBar1.Attach(Control(IDC_MAIN_TOOLBAR1), kButtons, ImageListNormal, ImageListHover, ImageListDisabled, {31, 30});
+    CheckListBox1.Attach(Control(IDC_MAIN_CHECKLISTBOX1));
+    CheckListBox1.OnClickCheck = [this] { CheckListBox1ClickCheck(this); };
+}
+
+void TForm1::LoadTasks() {
+    const std::wstring path = TaskFilePath();
+    keepOriginal_ = false;
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &file) || (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;  // no file yet: the list starts empty and the first change creates it
+    unsigned long long size = (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
+    keepOriginal_ = true;
+    if (size > kMaxTaskFileBytes || !xml->LoadFromFile(path)) return;
+
+    CheckListBox1.Clear();
+    UpdateScope update(CheckListBox1);
+    for (TXMLNode task = xml->DocumentElement().FirstChild(); !task.IsNull(); task = task.NextSibling()) {
+        std::wstring text = task.ChildNamed(L"text").Text();
+        bool done = task.ChildNamed(L"done").BooleanValue();
+        CheckListBox1.Add(std::move(text));
+        CheckListBox1.SetChecked(CheckListBox1.Count() - 1, done);
+    }
+    keepOriginal_ = false;
+}
+
+void TForm1::SaveTasks() {
+    const std::wstring path = TaskFilePath();
+    TXMLWriter writer;
+    writer.StartElement(L"list");
+    for (int i = 0; i < CheckListBox1.Count(); ++i) {
+        writer.StartElement(L"todo");
+        writer.TextElement(L"text", CheckListBox1.Text(i));
+        writer.TextElement(L"done", CheckListBox1.Checked(i) ? L"true" : L"false");
+        writer.EndElement(L"todo");
+    }
+    writer.EndElement(L"list");
+    if (keepOriginal_) {
+        if (isRegularFile(path)) keepUnreadableCopy(path);
+        keepOriginal_ = false;
+    }
+    writeFileAtomically(path, writer.Utf8());
+}
+
+void TForm1::FormClose(TObject*, TCloseAction& Action) {
+    Action = TCloseAction::caHide;
+}
+
+void TForm1::ToolButton1Click(TObject*) {}
+
+void TForm1::ToolButton2Click(TObject*) {}
+
+void TForm1::ToolButton3Click(TObject*) {
+    int index = CheckListBox1.ItemIndex();
+    if (index < 0) return;
+    CheckListBox1.Delete(index);
+    SaveTasks();
+}
+
+void TForm1::CheckListBox1ClickCheck(TObject*) {
+    SaveTasks();
+}
+
+void TForm1::ToolButton8Click(TObject*) {}
+
+void TForm1::DoCommand(int id, int) {
+    switch (id) {
+    case IDC_MAIN_TOOLBUTTON1: ToolButton1Click(this); break;
+    case IDC_MAIN_TOOLBUTTON2: ToolButton2Click(this); break;
+    case IDC_MAIN_TOOLBUTTON3: ToolButton3Click(this); break;
+    case IDC_MAIN_TOOLBUTTON8: ToolButton8Click(this); break;
+    default: break;
+    }
+}
+
+LRESULT TForm1::DoNotify(NMHDR& header) {
+    LRESULT result = 0;
+    if (CheckListBox1.Notify(header, result) || ToolBar1.Notify(header, result)) return result;
+    return 0;
+}
+
+void TForm1::DoClose(TCloseAction& action) {
+    FormClose(this, action);
+}

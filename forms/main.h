@@ -1,0 +1,52 @@
+// The list window: a tool bar over the check list that holds the tasks, and the task file,
+// which the check list is read from once and written to after every change.
+#pragma once
+
+#include "framework/checkList.h"
+#include "framework/form.h"
+#include "framework/toolBar.h"
+#include "framework/xmlDocument.h"
+
+#include <string>
+
+class TForm1 : public TForm {
+public:
+    explicit TForm1(TComponent* owner);
+
+    TToolBar ToolBar1;
+    TCheckListBox CheckListBox1;
+    TImageList ImageListNormal;
+    TImageList ImageListHover;
+    TImageList ImageListDisabled;
+    TXMLDocument* xml;
+
+    // Fills the check list from the task file. A missing or unparsable file leaves the list
+    // as it was, silently; a faulty entry raises after the tasks before it are in the list.
+    void LoadTasks();
+    // Writes the whole check list to the task file; raises on failure.
+    void SaveTasks();
+
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void ToolButton1Click(TObject* Sender);  // "Add task"
+    void ToolButton2Click(TObject* Sender);  // "Edit task"
+    void ToolButton3Click(TObject* Sender);  // "Delete task"
+    void CheckListBox1ClickCheck(TObject* Sender);
+    void ToolButton8Click(TObject* Sender);  // "About"
+
+protected:
+    void DoCommand(int id, int code) override;
+    LRESULT DoNotify(NMHDR& header) override;
+    void DoClose(TCloseAction& action) override;
+
+private:
+    // The file on disk holds tasks that the list does not (it could not be read, or reading
+    // stopped at a faulty entry): the first save keeps a copy of it before replacing it.
+    bool keepOriginal_ = false;
+};
+
+// The task file's full path; creates its folder ("Quillpad") when missing.
+std::wstring TaskFilePath();
+
+// Files larger than this are not read (they are kept, never overwritten by the first save):
+// loading them would leave the user waiting on the click that opens the list.
+inline constexpr unsigned long long kMaxTaskFileBytes = 32ull << 20;

@@ -1,0 +1,72 @@
+#include "framework/files.h"
+
+#include "framework/exception.h"
+#include "framework/unique.h"
+
+#include <windows.h>
+
+namespace {
+
+bool isTransient(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+}  // namespace
+
+std::wstring temporaryPathFor(const std::wstring& path) {
+    return path + L".tmp";
+}
+
+bool isRegularFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void writeFileAtomically(const std::wstring& path, std::string_view bytes) {
+    // A rename replaces a read-only file on some systems; refuse it here as Windows would.
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throwSystemError(ERROR_ACCESS_DENIED);
+
+    const std::wstring temporary = temporaryPathFor(path);
+    DWORD error = ERROR_SUCCESS;
+    {
+        UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) throwLastError();
+        size_t done = 0;
+        while (!error && done < bytes.size()) {
+            DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20)), written = 0;
+            if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) error = GetLastError();
+            done += written;
+        }
+        if (!error && !FlushFileBuffers(file.get())) error = GetLastError();
+    }
+    if (!error) {
+        // Another program (an indexer, a virus scanner) may hold the file for a moment.
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+            error = GetLastError();
+            if (!isTransient(error)) break;
+            Sleep(50);
+        }
+    }
+    DeleteFileW(temporary.c_str());
+    throwSystemError(error);
+}
+
+std::wstring keepUnreadableCopy(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    size_t dot = path.find_last_of(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) dot = path.size();
+    const std::wstring stem = path.substr(0, dot), extension = path.substr(dot);
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::wstring stamp = formatMessage(L".unreadable-%04u%02u%02u-%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute);
+    for (int n = 1;; ++n) {
+        std::wstring copy = stem + stamp + (n > 1 ? formatMessage(L"-%d", n) : std::wstring()) + extension;
+        if (CopyFileW(path.c_str(), copy.c_str(), TRUE)) return copy;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) throwSystemError(error);
+    }
+}

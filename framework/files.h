@@ -1,0 +1,20 @@
+// File operations of the task file: a save that replaces a file whole or not at all, and a
+// copy kept aside before a file that could not be read is replaced.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Writes the bytes to a temporary file beside `path`, flushes it to disk and renames it over
+// `path`: a crash at any moment leaves the old file or the new one. Failures raise the
+// system's message and leave no temporary file behind.
+void writeFileAtomically(const std::wstring& path, std::string_view bytes);
+
+// The name of the temporary file that writeFileAtomically uses for `path`.
+std::wstring temporaryPathFor(const std::wstring& path);
+
+// Copies the file to "<stem>.unreadable-YYYYMMDD-HHMM<ext>" in its folder (with "-2", "-3" ...
+// when that name is taken) and returns the copy's path; never overwrites an earlier copy.
+std::wstring keepUnreadableCopy(const std::wstring& path);
+
+bool isRegularFile(const std::wstring& path);

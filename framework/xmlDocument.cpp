@@ -1,0 +1,246 @@
+#include "framework/xmlDocument.h"
+
+#include "framework/exception.h"
+#include "framework/unique.h"
+
+#include <oleauto.h>
+
+#include <cwctype>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// mingw-w64 declares the MSXML interfaces but not the version 6 document's class.
+constexpr CLSID kClsidDomDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+constexpr IID kIidDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+
+class Variant {
+public:
+    Variant() { VariantInit(&value_); }
+    ~Variant() { VariantClear(&value_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT* operator&() noexcept { return &value_; }
+    VARIANT& get() noexcept { return value_; }
+
+private:
+    VARIANT value_;
+};
+
+UniqueBstr bstr(const std::wstring& text) {
+    UniqueBstr result(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+    if (!result) throw Exception(systemMessage(ERROR_NOT_ENOUGH_MEMORY));
+    return result;
+}
+
+std::wstring fromBstr(BSTR text) {
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+[[noreturn]] void throwConversionError(const wchar_t* from) {
+    throw Exception(formatMessage(L"Could not convert variant of type (%ls) into type (%ls)", from, L"Boolean"));
+}
+
+// A plain decimal number: optional sign, digits with an optional fraction, optional exponent.
+bool parseDecimal(const std::wstring& text, double& value) {
+    size_t i = 0, n = text.size();
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
+    size_t digits = 0;
+    while (i < n && iswdigit(text[i])) ++i, ++digits;
+    if (i < n && text[i] == L'.') {
+        ++i;
+        while (i < n && iswdigit(text[i])) ++i, ++digits;
+    }
+    if (!digits) return false;
+    if (i < n && (text[i] == L'e' || text[i] == L'E')) {
+        ++i;
+        if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
+        size_t exponent = 0;
+        while (i < n && iswdigit(text[i])) ++i, ++exponent;
+        if (!exponent) return false;
+    }
+    if (i != n) return false;
+    value = wcstod(text.c_str(), nullptr);
+    return true;
+}
+
+}  // namespace
+
+std::wstring TXMLNode::NodeName() const {
+    BSTR name = nullptr;
+    throwIfFailed(node_->get_nodeName(&name));
+    UniqueBstr owned(name);
+    return fromBstr(name);
+}
+
+DOMNodeType TXMLNode::NodeType() const {
+    DOMNodeType type = NODE_INVALID;
+    throwIfFailed(node_->get_nodeType(&type));
+    return type;
+}
+
+TXMLNode TXMLNode::FirstChild() const {
+    ComPtr<IXMLDOMNode> child;
+    throwIfFailed(node_->get_firstChild(&child));
+    return TXMLNode(std::move(child));
+}
+
+TXMLNode TXMLNode::NextSibling() const {
+    ComPtr<IXMLDOMNode> sibling;
+    throwIfFailed(node_->get_nextSibling(&sibling));
+    return TXMLNode(std::move(sibling));
+}
+
+TXMLNode TXMLNode::ChildNamed(const std::wstring& name) {
+    for (TXMLNode child = FirstChild(); !child.IsNull(); child = child.NextSibling())
+        if (child.NodeName() == name) return child;
+
+    DOMNodeType type = NodeType();
+    if (type != NODE_ELEMENT) {
+        // Comments, processing instructions and text cannot hold elements.
+        BSTR typeName = nullptr;
+        node_->get_nodeTypeString(&typeName);
+        UniqueBstr owned(typeName);
+        std::wstring upper = fromBstr(typeName);
+        CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+        throw Exception(L"This operation cannot be performed with a node of type " + upper);
+    }
+    ComPtr<IXMLDOMDocument> document;
+    throwIfFailed(node_->get_ownerDocument(&document));
+    ComPtr<IXMLDOMElement> element;
+    UniqueBstr elementName = bstr(name);
+    throwIfFailed(document->createElement(elementName.get(), &element));
+    ComPtr<IXMLDOMNode> added;
+    throwIfFailed(node_->appendChild(element.Get(), &added));
+    return TXMLNode(std::move(added));
+}
+
+std::wstring TXMLNode::Text() const {
+    TXMLNode only = FirstChild();
+    if (only.IsNull()) return {};
+    DOMNodeType type = only.NodeType();
+    if (!only.NextSibling().IsNull() || (type != NODE_TEXT && type != NODE_CDATA_SECTION))
+        throw Exception(L"Element does not contain a single text node");
+    // The node's value keeps leading and trailing spaces, which the element's text would trim.
+    Variant value;
+    throwIfFailed(only.node_->get_nodeValue(&value));
+    return value.get().vt == VT_BSTR ? fromBstr(value.get().bstrVal) : std::wstring();
+}
+
+bool TXMLNode::BooleanValue() const {
+    std::wstring text = Text();
+    if (text.empty()) throwConversionError(L"Null");
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    if (SUCCEEDED(VarBoolFromStr(text.data(), LOCALE_USER_DEFAULT, 0, &flag))) return flag != VARIANT_FALSE;
+    if (double number; parseDecimal(text, number)) return number != 0;
+    if (CompareStringOrdinal(text.c_str(), -1, L"True", -1, TRUE) == CSTR_EQUAL) return true;
+    if (CompareStringOrdinal(text.c_str(), -1, L"False", -1, TRUE) == CSTR_EQUAL) return false;
+    throwConversionError(L"OleStr");
+}
+
+bool TXMLDocument::LoadFromFile(const std::wstring& path) {
+    document_.Reset();
+    ComPtr<IXMLDOMDocument2> document;
+    if (FAILED(CoCreateInstance(kClsidDomDocument60, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument2,
+                                reinterpret_cast<void**>(document.GetAddressOf()))))
+        return false;
+    // Each setting is a request: a DOM that does not know one of them still loads, and the
+    // document type check below stands in for the ones that matter.
+    document->put_async(VARIANT_FALSE);
+    document->put_validateOnParse(VARIANT_FALSE);
+    document->put_resolveExternals(VARIANT_FALSE);
+    document->put_preserveWhiteSpace(VARIANT_FALSE);
+    for (const wchar_t* property : {L"ProhibitDTD"}) {
+        UniqueBstr name = bstr(property);
+        VARIANT on;
+        VariantInit(&on);
+        on.vt = VT_BOOL;
+        on.boolVal = VARIANT_TRUE;
+        document->setProperty(name.get(), on);
+    }
+    Variant source;
+    source.get().vt = VT_BSTR;
+    source.get().bstrVal = bstr(path).release();
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    if (document->load(source.get(), &loaded) != S_OK || loaded != VARIANT_TRUE) return false;
+    ComPtr<IXMLDOMDocumentType> doctype;
+    if (FAILED(document->get_doctype(&doctype)) || doctype) return false;
+    document_ = std::move(document);
+    return true;
+}
+
+TXMLNode TXMLDocument::DocumentElement() const {
+    if (!document_) throw Exception(L"No active document");
+    ComPtr<IXMLDOMElement> root;
+    throwIfFailed(document_->get_documentElement(&root));
+    if (!root) throw Exception(L"No root element");
+    return TXMLNode(ComPtr<IXMLDOMNode>(root.Get()));
+}
+
+TXMLWriter::TXMLWriter() : out_(L"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n") {}
+
+void TXMLWriter::StartElement(std::wstring_view name) {
+    out_ += L'<';
+    out_ += name;
+    out_ += L'>';
+}
+
+void TXMLWriter::EndElement(std::wstring_view name) {
+    out_ += L"</";
+    out_ += name;
+    out_ += L'>';
+}
+
+void TXMLWriter::TextElement(std::wstring_view name, std::wstring_view text) {
+    StartElement(name);
+    for (wchar_t c : XmlSafe(text)) {
+        switch (c) {
+        case L'&': out_ += L"&amp;"; break;
+        case L'<': out_ += L"&lt;"; break;
+        case L'>': out_ += L"&gt;"; break;
+        case L'\r': out_ += L"&#13;"; break;  // a parser would turn a bare CR into LF
+        default: out_ += c; break;
+        }
+    }
+    EndElement(name);
+}
+
+std::string TXMLWriter::Utf8() const {
+    return toUtf8(out_) + "\r\n";
+}
+
+std::wstring TXMLWriter::XmlSafe(std::wstring_view text) {
+    std::wstring safe;
+    safe.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            safe += c;
+            safe += text[++i];
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            safe += L'\xFFFD';
+        } else if ((c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF) {
+            // XML 1.0 has no way to write these, not even as references.
+        } else {
+            safe += c;
+        }
+    }
+    return safe;
+}
+
+std::string toUtf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
+    return result;
+}
+
+std::wstring fromUtf8(std::string_view text) {
+    if (text.empty()) return {};
+    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
+    return result;
+}

@@ -1,1 +1,0 @@
-int quilletStub() { return 0; }
