@@ -80,16 +80,35 @@ DOMNodeType TXMLNode::NodeType() const {
     return type;
 }
 
+bool TXMLNode::IsBlankText() const {
+    if (NodeType() != NODE_TEXT) return false;
+    Variant value;
+    throwIfFailed(node_->get_nodeValue(&value));
+    if (value.get().vt != VT_BSTR || !value.get().bstrVal) return true;
+    std::wstring_view text(value.get().bstrVal, SysStringLen(value.get().bstrVal));
+    return text.find_first_not_of(L" \t\r\n") == std::wstring_view::npos;
+}
+
+TXMLNode TXMLNode::SkipBlanks(ComPtr<IXMLDOMNode> node) {
+    TXMLNode current(std::move(node));
+    while (!current.IsNull() && current.IsBlankText()) {
+        ComPtr<IXMLDOMNode> next;
+        throwIfFailed(current.node_->get_nextSibling(&next));
+        current = TXMLNode(std::move(next));
+    }
+    return current;
+}
+
 TXMLNode TXMLNode::FirstChild() const {
     ComPtr<IXMLDOMNode> child;
     throwIfFailed(node_->get_firstChild(&child));
-    return TXMLNode(std::move(child));
+    return SkipBlanks(std::move(child));
 }
 
 TXMLNode TXMLNode::NextSibling() const {
     ComPtr<IXMLDOMNode> sibling;
     throwIfFailed(node_->get_nextSibling(&sibling));
-    return TXMLNode(std::move(sibling));
+    return SkipBlanks(std::move(sibling));
 }
 
 TXMLNode TXMLNode::ChildNamed(const std::wstring& name) {
@@ -150,7 +169,9 @@ bool TXMLDocument::LoadFromFile(const std::wstring& path) {
     document->put_async(VARIANT_FALSE);
     document->put_validateOnParse(VARIANT_FALSE);
     document->put_resolveExternals(VARIANT_FALSE);
-    document->put_preserveWhiteSpace(VARIANT_FALSE);
+    // White space is kept by the parser and skipped when reading (TXMLNode): some DOMs drop
+    // blank runs next to character references from inside a text, which would change tasks.
+    document->put_preserveWhiteSpace(VARIANT_TRUE);
     for (const wchar_t* property : {L"ProhibitDTD"}) {
         UniqueBstr name = bstr(property);
         VARIANT on;

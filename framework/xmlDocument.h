@@ -19,6 +19,8 @@ public:
     bool IsNull() const noexcept { return !node_; }
     std::wstring NodeName() const;
     DOMNodeType NodeType() const;
+    // Children in document order, without text nodes of white space alone: the document reads
+    // as if they had never been there.
     TXMLNode FirstChild() const;
     TXMLNode NextSibling() const;
 
@@ -32,6 +34,9 @@ public:
     bool BooleanValue() const;
 
 private:
+    bool IsBlankText() const;
+    static TXMLNode SkipBlanks(Microsoft::WRL::ComPtr<IXMLDOMNode> node);
+
     Microsoft::WRL::ComPtr<IXMLDOMNode> node_;
 };
 

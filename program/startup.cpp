@@ -5,11 +5,12 @@
 #include "framework/exception.h"
 #include "framework/unique.h"
 
-int RunQuillet(HINSTANCE instance) {
+int RunQuillet(HINSTANCE instance, TApplication::ErrorBox errorBox) {
     // Declared first, so that the guard's name outlives the forms: a new start cannot put a
     // second icon beside one that is still being removed.
     UniqueHandle guard;
     TApplication application(instance);
+    if (errorBox) application.SetErrorBox(std::move(errorBox));
     try {
         if (UniqueHandle running{OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName)}) return 0;
         HANDLE created = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
