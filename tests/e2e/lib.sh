@@ -1,0 +1,101 @@
+# Helpers for end-to-end tests: the real Quillet.exe under Wine on an X display, driven with
+# xdotool as a user would. Needs DISPLAY and WINEPREFIX (the test command sets both) and the
+# exe's path as $1 of the test script. Wine's own output goes to files, never to a pipe: its
+# services would keep the pipe open.
+
+set -u
+QUILLET_EXE=${1:?usage: $0 path/to/Quillet.exe}
+: "${DISPLAY:?an X display is needed}"
+: "${WINEPREFIX:?a Wine prefix of the build is needed}"
+export WINEDEBUG=-all
+ARTIFACTS=${E2E_ARTIFACTS:-$(dirname "$QUILLET_EXE")/e2e-artifacts}
+mkdir -p "$ARTIFACTS"
+ROAMING="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
+TASK_FOLDER="$ROAMING/Quillpad"
+TASK_FILE="$TASK_FOLDER/toDoList.xml"
+# Where Wine's tray window puts the first icon (its caption is drawn by Wine).
+ICON_X=13
+ICON_Y=32
+APP_PIDS=()
+
+step() { printf '== %s\n' "$*"; }
+fail() {
+    printf 'FAIL: %s\n' "$*"
+    import -window root "$ARTIFACTS/failure-$(basename "$0" .sh).png" 2>/dev/null
+    exit 1
+}
+
+# Starts the exe in the background; its pid goes into APP_PID and APP_PIDS.
+start_app() {
+    wine "$QUILLET_EXE" >"$ARTIFACTS/wine.log" 2>&1 </dev/null &
+    APP_PID=$!
+    APP_PIDS+=("$APP_PID")
+}
+
+# Ends every instance this script started and still runs, by its pid.
+cleanup() {
+    local pid
+    for pid in "${APP_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${APP_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+# Waits up to $2 tenths of a second for the command $1 to succeed.
+wait_for() {
+    local tries=${2:-100}
+    while ! eval "$1" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
+    done
+}
+
+visible_window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+window_visible() { [ -n "$(visible_window "$1")" ]; }
+
+# The icon is drawn when the pixels where it sits are no longer all alike.
+icon_shown() {
+    local spread
+    spread=$(import -window root -crop 16x16+$((ICON_X - 8))+$((ICON_Y - 8)) -format '%[fx:standard_deviation]' info: 2>/dev/null)
+    awk -v s="${spread:-0}" 'BEGIN { exit !(s > 0.05) }'
+}
+
+wait_for_icon() {
+    wait_for 'window_visible "Wine System Tray"' 200 || fail "no notification area window"
+    wait_for icon_shown 100 || fail "no icon in the notification area"
+}
+
+click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "${1:-1}"; }
+
+# Position of a visible window: sets WX and WY.
+window_origin() {
+    local id
+    id=$(visible_window "$1")
+    [ -n "$id" ] || fail "no visible window '$1'"
+    eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^X=/WX=/p; s/^Y=/WY=/p')"
+}
+
+# Clicks at a point given relative to a window's top-left corner.
+click_in() {
+    window_origin "$1"
+    xdotool mousemove $((WX + $2)) $((WY + $3)) click 1
+}
+
+# Waits until the task file holds the given text (a fixed string).
+wait_for_file() {
+    wait_for "grep -qF -- '$1' '$TASK_FILE'" 50 || fail "task file lacks: $1 (it holds: $(cat "$TASK_FILE" 2>/dev/null))"
+}
+
+# Chooses "Exit" in the icon's menu (the menu opens at the mouse, its last item at the bottom).
+exit_from_menu() {
+    click_icon 3
+    sleep 0.5
+    xdotool mousemove $((ICON_X + 30)) $((ICON_Y + 37)) click 1
+}
+
+# Waits for the process APP_PID to end; sets APP_STATUS.
+wait_for_exit() {
+    wait_for "! kill -0 $APP_PID" "${1:-100}" || fail "the program did not end"
+    wait "$APP_PID"
+    APP_STATUS=$?
+}
