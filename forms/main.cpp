@@ -1,5 +1,8 @@
 #include "forms/main.h"
 
+#include "forms/About.h"
+#include "forms/addTaskForm.h"
+#include "forms/editTaskForm.h"
 #include "forms/mainIds.h"
 #include "framework/exception.h"
 #include "framework/files.h"
@@ -121,9 +124,21 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
     Action = TCloseAction::caHide;
 }
 
-void TForm1::ToolButton1Click(TObject*) {}
+void TForm1::ToolButton1Click(TObject*) {
+    Form3->Show();
+    Form3->ListForm = this;
+}
 
-void TForm1::ToolButton2Click(TObject*) {}
+void TForm1::ToolButton2Click(TObject*) {
+    int index = CheckListBox1.ItemIndex();
+    if (index < 0) return;
+    Form4->Edit1.SetText(CheckListBox1.Text(index));
+    Form4->EditIndex = index;
+    Form4->EditChecked = CheckListBox1.Checked(index);
+    Form4->EditItem = CheckListBox1.ItemId(index);
+    Form4->ListForm = this;
+    Form4->Show();
+}
 
 void TForm1::ToolButton3Click(TObject*) {
     int index = CheckListBox1.ItemIndex();
@@ -136,7 +151,9 @@ void TForm1::CheckListBox1ClickCheck(TObject*) {
     SaveTasks();
 }
 
-void TForm1::ToolButton8Click(TObject*) {}
+void TForm1::ToolButton8Click(TObject*) {
+    Form5->Show();
+}
 
 void TForm1::DoCommand(int id, int) {
     switch (id) {

@@ -53,6 +53,17 @@ void TCheckListBox::SetChecked(int index, bool checked) {
     if (hwnd_ && !updating_) ListView_RedrawItems(hwnd_, index, index);
 }
 
+std::uint64_t TCheckListBox::ItemId(int index) const {
+    CheckIndex(index, Count());
+    return items_[index].id;
+}
+
+int TCheckListBox::IndexOfItem(std::uint64_t id) const noexcept {
+    for (int i = 0; i < Count(); ++i)
+        if (items_[i].id == id) return i;
+    return -1;
+}
+
 void TCheckListBox::Add(std::wstring text) {
     Insert(Count(), std::move(text));
 }
@@ -61,7 +72,7 @@ void TCheckListBox::Insert(int index, std::wstring text) {
     CheckIndex(index, Count() + 1);
     int selected = ItemIndex();
     try {
-        items_.insert(items_.begin() + index, Item{std::move(text), false});
+        items_.insert(items_.begin() + index, Item{std::move(text), false, ++lastId_});
     } catch (const std::bad_alloc&) {
         throw Exception(L"Unable to insert a line");
     }

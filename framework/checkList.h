@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +25,11 @@ public:
     const std::wstring& Text(int index) const;
     bool Checked(int index) const;
     void SetChecked(int index, bool checked);  // from code: no tick event
+
+    // Every item carries an identity of its own, so that a task can be found again after
+    // other items moved it; an inserted item is a new one.
+    std::uint64_t ItemId(int index) const;
+    int IndexOfItem(std::uint64_t id) const noexcept;
 
     void Add(std::wstring text);  // a new last item, unticked
     void Insert(int index, std::wstring text);
@@ -47,6 +53,7 @@ private:
     struct Item {
         std::wstring text;
         bool checked = false;
+        std::uint64_t id = 0;
     };
 
     static LRESULT CALLBACK SubclassProc(HWND list, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR self) noexcept;
@@ -59,4 +66,5 @@ private:
     HWND hwnd_ = nullptr;
     std::vector<Item> items_;
     int updating_ = 0;
+    std::uint64_t lastId_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -25,6 +26,19 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT msg, WPARAM wparam, LPARAM lparam) n
     default:
         return DefWindowProcW(panel, msg, wparam, lparam);
     }
+}
+
+// The width of a control's text in its own font.
+int TextWidth(HWND control) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent.cx;
 }
 
 bool isToolBar(HWND control) {
@@ -143,6 +157,7 @@ void TForm::ApplyLayout() {
             break;
         case TAlign::alNone:
             if (item.anchorRight) w += parent->width - Scale(parent->storedWidth);
+            if (item.autoSize) w = TextWidth(control);
             break;
         }
         w = std::max(w, 0);
@@ -221,8 +236,15 @@ INT_PTR TForm::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
         return FALSE;
     case WM_COMMAND:
         // Enter and Escape with no default or cancel button: the dialog manager sends IDOK or
-        // IDCANCEL from no control. Neither closes a form.
-        if ((LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) && !lparam) return TRUE;
+        // IDCANCEL from no control. Neither closes a form, but Enter on a focused push button
+        // (one in a panel, which the dialog manager does not see as its own) presses it.
+        if ((LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) && !lparam) {
+            HWND focus = GetFocus();
+            if (LOWORD(wparam) == IDOK && focus && IsChild(hwnd_, focus) &&
+                (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+                DoCommand(GetDlgCtrlID(focus), BN_CLICKED);
+            return TRUE;
+        }
         DoCommand(LOWORD(wparam), HIWORD(wparam));
         return TRUE;
     case WM_NOTIFY:

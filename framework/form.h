@@ -24,6 +24,7 @@ struct TLayoutItem {
     int left, top, width, height;
     TAlign align = TAlign::alNone;
     bool anchorRight = false;  // keeps its right margin: widens and narrows with its parent
+    bool autoSize = false;     // a label as wide as its text
 };
 
 struct TFormLayout {

@@ -1,5 +1,8 @@
 #include "program/startup.h"
 
+#include "forms/About.h"
+#include "forms/addTaskForm.h"
+#include "forms/editTaskForm.h"
 #include "forms/grandMain.h"
 #include "framework/application.h"
 #include "framework/exception.h"
@@ -21,7 +24,11 @@ int RunQuillet(HINSTANCE instance, TApplication::ErrorBox errorBox) {
 
         application.Initialize();
         application.MainFormOnTaskBar = true;
+        // The first form becomes the main form, and its icon appears as it is created.
         application.CreateForm(Form2);
+        application.CreateForm(Form3);
+        application.CreateForm(Form4);
+        application.CreateForm(Form5);
         application.Minimize();
         ShowWindow(Form2->Handle(), SW_HIDE);
         application.Run();

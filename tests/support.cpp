@@ -96,11 +96,17 @@ void AppFixture::SetUp() {
     app_->Initialize();
     app_->MainFormOnTaskBar = true;
     app_->CreateForm(Form2);
+    app_->CreateForm(Form3);
+    app_->CreateForm(Form4);
+    app_->CreateForm(Form5);
 }
 
 void AppFixture::TearDown() {
     app_.reset();
     Form2 = nullptr;
+    Form3 = nullptr;
+    Form4 = nullptr;
+    Form5 = nullptr;
     gShellCalls = nullptr;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -169,4 +175,16 @@ void AppFixture::pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         if (!app_->ProcessMessage(msg)) break;
+}
+
+void AppFixture::pressKey(HWND target, UINT key) {
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(target, WM_KEYDOWN, key, 1 | scan);
+    PostMessageW(target, WM_KEYUP, key, 1 | scan | (3LL << 30));
+    pump();
+}
+
+void AppFixture::typeInto(HWND target, const std::wstring& text) {
+    for (wchar_t c : text) PostMessageW(target, WM_CHAR, c, 1);
+    pump();
 }

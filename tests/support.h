@@ -3,6 +3,9 @@
 // helpers that act as a user's input arrives (messages to the real windows).
 #pragma once
 
+#include "forms/About.h"
+#include "forms/addTaskForm.h"
+#include "forms/editTaskForm.h"
 #include "forms/grandMain.h"
 #include "forms/main.h"
 #include "framework/application.h"
@@ -61,6 +64,10 @@ protected:
     void clickText(int index);
     void pressSpace();
     void pump();
+    // Keys and characters as the keyboard delivers them: posted to the window with the focus
+    // and taken through the message loop (and so through the dialog manager).
+    void pressKey(HWND target, UINT key);
+    void typeInto(HWND target, const std::wstring& text);
 
     std::unique_ptr<TempFolder> appData_;
     std::unique_ptr<TApplication> app_;
