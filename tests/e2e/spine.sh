@@ -36,7 +36,7 @@ wait_for 'test "$(grep -c beta "$TASK_FILE")" = 0' 50 || fail "the task was not 
 grep -qF '<list><todo><text>alpha</text><done>true</done></todo></list>' "$TASK_FILE" || fail "unexpected file: $(cat "$TASK_FILE")"
 
 step "closing the window hides it"
-xdotool key --window "$(visible_window "To-do List")" alt+F4
+xdotool key alt+F4
 wait_for '! window_visible "To-do List"' 50 || fail "the list window did not close"
 kill -0 "$FIRST" || fail "closing the window ended the program"
 
