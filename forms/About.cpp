@@ -16,7 +16,16 @@ const TFormLayout kLayout{IDD_ABOUT, 347, 100, kControls, IDI_APP};
 
 }  // namespace
 
-TForm5::TForm5(TComponent* owner) : TForm(owner, kLayout) {}
+TForm5::TForm5(TComponent* owner) : TForm(owner, kLayout) {
+    DoDpiChanged();
+}
+
+void TForm5::DoDpiChanged() {
+    // The picture is the application icon at the large-icon size of the form's DPI, unscaled.
+    int size = GetSystemMetricsForDpi(SM_CXICON, Dpi());
+    auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, LR_SHARED));
+    SendMessageW(Control(IDC_ABOUT_IMAGE1), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+}
 
 void TForm5::Button1Click(TObject*) {
     Close();

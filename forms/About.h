@@ -11,6 +11,7 @@ public:
 
 protected:
     void DoCommand(int id, int code) override;
+    void DoDpiChanged() override;
 };
 
 extern TForm5* Form5;

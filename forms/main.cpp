@@ -29,7 +29,15 @@ const TToolButton kButtons[] = {
     {IDC_MAIN_TOOLBUTTON6, nullptr, 8, true},
     {IDC_MAIN_TOOLBUTTON8, L"About", 5},
 };
-constexpr int kGlyphSize = 24;
+// Glyphs drawn for 200 %, 150 % and 100 %; the largest that fits the form's DPI is used.
+struct GlyphSet {
+    int size, normal, hot, disabled;
+};
+const GlyphSet kGlyphSets[] = {
+    {48, IDB_TOOLBAR_NORMAL_48, IDB_TOOLBAR_HOT_48, IDB_TOOLBAR_DISABLED_48},
+    {36, IDB_TOOLBAR_NORMAL_36, IDB_TOOLBAR_HOT_36, IDB_TOOLBAR_DISABLED_36},
+    {24, IDB_TOOLBAR_NORMAL, IDB_TOOLBAR_HOT, IDB_TOOLBAR_DISABLED},
+};
 
 // The roaming application-data folder: APPDATA when it names an absolute folder, otherwise
 // (unset, empty, too long, relative) the user's known folder, never the root of a drive.
@@ -70,15 +78,29 @@ std::wstring TaskFilePath() {
     return base + L"\\Quillpad\\toDoList.xml";
 }
 
-TForm1::TForm1(TComponent* owner)
-    : TForm(owner, kLayout),
-      ImageListNormal(IDB_TOOLBAR_NORMAL, kGlyphSize),
-      ImageListHover(IDB_TOOLBAR_HOT, kGlyphSize),
-      ImageListDisabled(IDB_TOOLBAR_DISABLED, kGlyphSize),
-      xml(new TXMLDocument(this)) {
-    ToolBar1.Attach(Control(IDC_MAIN_TOOLBAR1), kButtons, ImageListNormal, ImageListHover, ImageListDisabled, {31, 30});
+TForm1::TForm1(TComponent* owner) : TForm(owner, kLayout), xml(new TXMLDocument(this)) {
+    ToolBar1.Attach(Control(IDC_MAIN_TOOLBAR1), kButtons);
+    LoadGlyphs();
     CheckListBox1.Attach(Control(IDC_MAIN_CHECKLISTBOX1));
     CheckListBox1.OnClickCheck = [this] { CheckListBox1ClickCheck(this); };
+}
+
+void TForm1::LoadGlyphs() {
+    const GlyphSet* set = &kGlyphSets[std::size(kGlyphSets) - 1];
+    for (const GlyphSet& candidate : kGlyphSets) {
+        if (candidate.size <= Scale(24)) {
+            set = &candidate;
+            break;
+        }
+    }
+    ImageListNormal.Load(set->normal, set->size);
+    ImageListHover.Load(set->hot, set->size);
+    ImageListDisabled.Load(set->disabled, set->size);
+    ToolBar1.SetImages(ImageListNormal, ImageListHover, ImageListDisabled, {set->size, set->size}, {Scale(31), Scale(30)});
+}
+
+void TForm1::DoDpiChanged() {
+    LoadGlyphs();
 }
 
 void TForm1::LoadTasks() {

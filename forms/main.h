@@ -37,8 +37,12 @@ protected:
     void DoCommand(int id, int code) override;
     LRESULT DoNotify(NMHDR& header) override;
     void DoClose(TCloseAction& action) override;
+    void DoDpiChanged() override;
 
 private:
+    // The tool-bar glyphs drawn for the DPI nearest below the form's.
+    void LoadGlyphs();
+
     // The file on disk holds tasks that the list does not (it could not be read, or reading
     // stopped at a faulty entry): the first save keeps a copy of it before replacing it.
     bool keepOriginal_ = false;

@@ -87,11 +87,6 @@ HWND TForm::Control(int id) const noexcept {
     return hwnd_ ? GetDlgItem(hwnd_, id) : nullptr;
 }
 
-int TForm::Scale(int value) const noexcept {
-    UINT dpi = hwnd_ ? GetDpiForWindow(hwnd_) : 0;
-    return dpi ? MulDiv(value, static_cast<int>(dpi), 96) : value;
-}
-
 void TForm::Attach(HWND dialog) {
     hwnd_ = dialog;
     for (const TLayoutItem& item : layout_.controls) controls_.emplace_back(item.id, GetDlgItem(dialog, item.id));
@@ -102,21 +97,34 @@ void TForm::Attach(HWND dialog) {
         SetParent(control, Control(item.parent));
         SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    if (layout_.iconId) {
-        HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
-        for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-            int size = GetSystemMetrics(metric);
-            auto icon = static_cast<HICON>(
-                LoadImageW(instance, MAKEINTRESOURCEW(layout_.iconId), IMAGE_ICON, size, size, LR_SHARED));
-            SendMessageW(dialog, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
-        }
-    }
+    if (UINT dpi = GetDpiForWindow(dialog)) dpi_ = dpi;
+    ApplyDpi();
     RECT frame{0, 0, Scale(layout_.clientWidth), Scale(layout_.clientHeight)};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)), dpi_);
     SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyLayout();
+}
+
+void TForm::ApplyDpi() {
+    // Tahoma at 8 points: 11 pixels high at 96 dots per inch.
+    // The controls get it; the form keeps the template's, which the dialog manager owns.
+    UniqueFont font(CreateFontW(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
+    if (font) {
+        for (const auto& [id, control] : controls_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        font_ = std::move(font);  // the old one goes only now that no control uses it
+    }
+    if (layout_.iconId) {
+        HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
+        for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+            int size = GetSystemMetricsForDpi(metric, dpi_);
+            // Shared: the system frees it; the same size asked again gives the same icon.
+            auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(layout_.iconId), IMAGE_ICON, size, size, LR_SHARED));
+            SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+        }
+    }
 }
 
 void TForm::ApplyLayout() {
@@ -271,6 +279,30 @@ INT_PTR TForm::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             Application->SetActiveDialog(nullptr);
         }
         return FALSE;
+    case WM_DPICHANGED: {
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        // A form at its stored size gets its stored size again; one the user resized keeps its
+        // proportion.
+        const bool stored = client.right == Scale(layout_.clientWidth) && client.bottom == Scale(layout_.clientHeight);
+        const UINT old = std::exchange(dpi_, LOWORD(wparam));
+        const int width = stored ? Scale(layout_.clientWidth) : MulDiv(client.right, static_cast<int>(dpi_), static_cast<int>(old));
+        const int height = stored ? Scale(layout_.clientHeight) : MulDiv(client.bottom, static_cast<int>(dpi_), static_cast<int>(old));
+        ApplyDpi();
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+        SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        // The suggestion assumes the frame of the new DPI; where the frame kept its old size,
+        // the client area still has to come out scaled.
+        GetClientRect(hwnd_, &client);
+        if (client.right != width || client.bottom != height) {
+            SetWindowPos(hwnd_, nullptr, 0, 0, suggested.right - suggested.left + width - client.right,
+                         suggested.bottom - suggested.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        ApplyLayout();
+        DoDpiChanged();
+        return TRUE;
+    }
     case WM_NCDESTROY:
         hwnd_ = nullptr;
         return FALSE;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/component.h"
+#include "framework/unique.h"
 
 #include <windows.h>
 
@@ -52,7 +53,8 @@ public:
     bool Visible() const noexcept { return hwnd_ && IsWindowVisible(hwnd_); }
 
     // Pixels at the form's current DPI for a size stored at 96 DPI.
-    int Scale(int value) const noexcept;
+    int Scale(int value) const noexcept { return MulDiv(value, static_cast<int>(dpi_), 96); }
+    UINT Dpi() const noexcept { return dpi_; }
 
     // Registers the window classes that templates name (the panel).
     static void RegisterClasses(HINSTANCE instance);
@@ -62,6 +64,9 @@ protected:
     virtual LRESULT DoNotify(NMHDR& /*header*/) { return 0; }
     virtual void DoClose(TCloseAction& /*action*/) {}
     virtual void DoResize() {}
+    // The form moved to a monitor of another DPI (or the DPI changed): sizes, fonts and
+    // pictures are already redone for the form's own controls; derived forms redo theirs.
+    virtual void DoDpiChanged() {}
     // Messages not handled above; return true when handled, with the result in `result`.
     virtual bool DoMessage(UINT /*msg*/, WPARAM, LPARAM, INT_PTR& /*result*/) { return false; }
 
@@ -70,10 +75,14 @@ private:
     INT_PTR HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);
     void Attach(HWND dialog);
     void ApplyLayout();
+    // The font and the icons at the current DPI.
+    void ApplyDpi();
     void PlaceAtDefaultPosition();
 
     TFormLayout layout_;
     HWND hwnd_ = nullptr;
+    UINT dpi_ = 96;
+    UniqueFont font_;
     std::vector<std::pair<int, HWND>> controls_;
     bool placed_ = false;
     bool activatedOnce_ = false;

@@ -5,30 +5,28 @@
 
 #include <vector>
 
-TImageList::TImageList(int bitmapId, int size) {
+void TImageList::Load(int bitmapId, int size) {
     HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
     auto strip = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!strip) throwLastError();
     BITMAP info{};
     GetObjectW(strip, sizeof info, &info);
-    list_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, info.bmWidth / size, 0);
-    if (list_) ImageList_Add(list_, strip, nullptr);
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, info.bmWidth / size, 0);
+    if (list) ImageList_Add(list, strip, nullptr);
     DeleteObject(strip);
-    if (!list_) throwLastError();
+    if (!list) throwLastError();
+    if (list_) ImageList_Destroy(list_);
+    list_ = list;
 }
 
 TImageList::~TImageList() {
-    ImageList_Destroy(list_);
+    if (list_) ImageList_Destroy(list_);
 }
 
-void TToolBar::Attach(HWND toolBar, std::span<const TToolButton> buttons, const TImageList& normal, const TImageList& hot,
-                      const TImageList& disabled, SIZE buttonSize) {
+void TToolBar::Attach(HWND toolBar, std::span<const TToolButton> buttons) {
     hwnd_ = toolBar;
     buttons_ = buttons;
     SendMessageW(hwnd_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal.Handle()));
-    SendMessageW(hwnd_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot.Handle()));
-    SendMessageW(hwnd_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled.Handle()));
     std::vector<TBBUTTON> items;
     for (const TToolButton& button : buttons) {
         TBBUTTON item{};
@@ -40,7 +38,15 @@ void TToolBar::Attach(HWND toolBar, std::span<const TToolButton> buttons, const 
         items.push_back(item);
     }
     SendMessageW(hwnd_, TB_ADDBUTTONSW, items.size(), reinterpret_cast<LPARAM>(items.data()));
-    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonSize.cx, buttonSize.cy));
+}
+
+void TToolBar::SetImages(const TImageList& normal, const TImageList& hot, const TImageList& disabled, SIZE glyph, SIZE button) {
+    SendMessageW(hwnd_, TB_SETBITMAPSIZE, 0, MAKELPARAM(glyph.cx, glyph.cy));
+    SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal.Handle()));
+    SendMessageW(hwnd_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot.Handle()));
+    SendMessageW(hwnd_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled.Handle()));
+    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELPARAM(button.cx, button.cy));
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 bool TToolBar::Notify(NMHDR& header, LRESULT& result) const {

@@ -9,12 +9,14 @@
 
 class TImageList {
 public:
-    // A list of square images cut from a horizontal strip in the resources (32-bit, alpha).
-    TImageList(int bitmapId, int size);
+    TImageList() = default;
     ~TImageList();
     TImageList(const TImageList&) = delete;
     TImageList& operator=(const TImageList&) = delete;
 
+    // Square images cut from a horizontal strip in the resources (32-bit, alpha); replaces
+    // what the list held.
+    void Load(int bitmapId, int size);
     HIMAGELIST Handle() const noexcept { return list_; }
 
 private:
@@ -30,8 +32,9 @@ struct TToolButton {
 
 class TToolBar {
 public:
-    void Attach(HWND toolBar, std::span<const TToolButton> buttons, const TImageList& normal, const TImageList& hot,
-                const TImageList& disabled, SIZE buttonSize);
+    void Attach(HWND toolBar, std::span<const TToolButton> buttons);
+    // The glyphs and the button size, again whenever the DPI changes.
+    void SetImages(const TImageList& normal, const TImageList& hot, const TImageList& disabled, SIZE glyph, SIZE button);
     HWND Handle() const noexcept { return hwnd_; }
     // Tooltip texts; true when the notification was the tool bar's.
     bool Notify(NMHDR& header, LRESULT& result) const;

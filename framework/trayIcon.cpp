@@ -3,6 +3,9 @@
 #include "framework/application.h"
 #include "framework/exception.h"
 
+#include <commctrl.h>
+#include <windowsx.h>
+
 #include <cwchar>
 
 namespace {
@@ -74,13 +77,26 @@ TTrayIcon::~TTrayIcon() {
 }
 
 void TTrayIcon::SetIcon(int iconId) {
+    iconId_ = iconId;
+    LoadIcon();
+    Modify();
+}
+
+void TTrayIcon::Modify() {
+    if (!visible_) return;
+    NOTIFYICONDATAW data = IconData();
+    ShellNotifyIcon(NIM_MODIFY, &data);
+}
+
+void TTrayIcon::LoadIcon() {
     HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
-    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    if (visible_) {
-        NOTIFYICONDATAW data = IconData();
-        ShellNotifyIcon(NIM_MODIFY, &data);
+    HICON icon = nullptr;
+    if (FAILED(LoadIconMetric(instance, MAKEINTRESOURCEW(iconId_), LIM_SMALL, &icon))) {
+        int size = GetSystemMetrics(SM_CXSMICON);
+        icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId_), IMAGE_ICON, size, size, 0));
     }
+    // The shell copies the icon, but the old one is freed only after the new one is in place.
+    UniqueIcon old = std::exchange(icon_, UniqueIcon(icon));
 }
 
 NOTIFYICONDATAW TTrayIcon::IconData() const {
@@ -99,7 +115,18 @@ NOTIFYICONDATAW TTrayIcon::IconData() const {
 
 bool TTrayIcon::Add() {
     NOTIFYICONDATAW data = IconData();
-    return ShellNotifyIcon(NIM_ADD, &data) != FALSE;
+    if (!ShellNotifyIcon(NIM_ADD, &data)) return false;
+    // Version 4: keyboard selection and the context-menu key reach the icon too.
+    data.uVersion = NOTIFYICON_VERSION_4;
+    ShellNotifyIcon(NIM_SETVERSION, &data);
+    return true;
+}
+
+void TTrayIcon::Readd() {
+    // Deleting first makes the add succeed even where the old icon survived.
+    NOTIFYICONDATAW data = IconData();
+    ShellNotifyIcon(NIM_DELETE, &data);
+    Add();
 }
 
 void TTrayIcon::SetVisible(bool visible) {
@@ -113,7 +140,17 @@ void TTrayIcon::SetVisible(bool visible) {
     visible_ = visible;
 }
 
-void TTrayIcon::HandleMouse(UINT action) {
+void TTrayIcon::ShowMenu(POINT at, bool fromKeyboard) {
+    if (!PopupMenu) return;
+    PopupMenu->Popup(at.x, at.y, hwnd_);
+    if (fromKeyboard) {
+        // The keyboard user goes on in the notification area, where the menu came from.
+        NOTIFYICONDATAW data = IconData();
+        ShellNotifyIcon(NIM_SETFOCUS, &data);
+    }
+}
+
+void TTrayIcon::HandleNotification(UINT action, POINT anchor) {
     switch (action) {
     case WM_LBUTTONDOWN:
         leftPressed_ = true;
@@ -131,12 +168,23 @@ void TTrayIcon::HandleMouse(UINT action) {
     case WM_MBUTTONDBLCLK:
         if (OnDblClick) OnDblClick();
         break;
-    case WM_RBUTTONUP:
-        if (PopupMenu) {
-            POINT at;
-            GetCursorPos(&at);
-            PopupMenu->Popup(at.x, at.y, hwnd_);
-        }
+    case NIN_KEYSELECT:
+        // Enter or Space on the focused icon: what a click does. (A mouse click's own NIN_SELECT
+        // is left alone: its button messages did the work.)
+        if (OnClick) OnClick();
+        break;
+    case WM_RBUTTONUP: {
+        rightReleased_ = true;
+        POINT at;
+        GetCursorPos(&at);
+        ShowMenu(at, false);
+        break;
+    }
+    case WM_CONTEXTMENU:
+        // Follows a right release, whose menu has been shown already; alone, it comes from
+        // Shift+F10 or the menu key, and the menu opens where the shell says.
+        if (std::exchange(rightReleased_, false)) break;
+        ShowMenu(anchor, true);
         break;
     default:
         break;
@@ -151,16 +199,28 @@ LRESULT CALLBACK TTrayIcon::WindowProc(HWND window, UINT msg, WPARAM wparam, LPA
     auto* icon = reinterpret_cast<TTrayIcon*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (icon && Application) {
         if (msg == kCallbackMessage) {
-            Application->Guard([&] { icon->HandleMouse(LOWORD(lparam)); });
+            // Version 4 puts the action in the low word and the anchor point in wparam.
+            POINT anchor{GET_X_LPARAM(wparam), GET_Y_LPARAM(wparam)};
+            Application->Guard([&] { icon->HandleNotification(LOWORD(lparam), anchor); });
             return 0;
         }
-        if (msg == taskbarCreatedMessage() && icon->visible_) {
-            // The shell restarted and forgot the icon. Deleting first makes the add succeed even
-            // where the old icon survived.
-            NOTIFYICONDATAW data = icon->IconData();
-            ShellNotifyIcon(NIM_DELETE, &data);
-            icon->Add();
+        if (msg == taskbarCreatedMessage() || msg == WM_DPICHANGED || msg == WM_DISPLAYCHANGE) {
+            // The shell restarted and forgot the icon, or the icon's size changed.
+            Application->Guard([&] {
+                icon->LoadIcon();
+                if (msg != taskbarCreatedMessage()) icon->Modify();
+                else if (icon->visible_) icon->Readd();
+            });
             return 0;
+        }
+        switch (msg) {
+        case WM_QUERYENDSESSION:
+            return TRUE;  // nothing is ever unsaved
+        case WM_ENDSESSION:
+            if (wparam) Application->Guard([&] { icon->SetVisible(false); });
+            return 0;
+        default:
+            break;
         }
     }
     return DefWindowProcW(window, msg, wparam, lparam);

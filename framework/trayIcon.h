@@ -43,7 +43,7 @@ public:
     explicit TTrayIcon(TComponent* owner);
     ~TTrayIcon() override;
 
-    // The application icon from the resources, at the small-icon size.
+    // The application icon from the resources, at the small-icon size of the current DPI.
     void SetIcon(int iconId);
     // Adds the icon to the notification area or removes it. Adding fails with
     // "Cannot create shell notification icon" when the notification area refuses it.
@@ -60,12 +60,18 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
-    void HandleMouse(UINT action);
+    void HandleNotification(UINT action, POINT anchor);
+    void ShowMenu(POINT at, bool fromKeyboard);
+    void LoadIcon();
+    void Modify();
     NOTIFYICONDATAW IconData() const;
     bool Add();
+    void Readd();
 
     HWND hwnd_ = nullptr;
+    int iconId_ = 0;
     UniqueIcon icon_;
     bool visible_ = false;
     bool leftPressed_ = false;
+    bool rightReleased_ = false;
 };

@@ -36,4 +36,5 @@ using UniqueHandle = Unique<HANDLE, ::CloseHandle>;   // files, mutexes; INVALID
 using UniqueIcon = Unique<HICON, ::DestroyIcon>;      // icons not loaded with LR_SHARED
 using UniqueMenu = Unique<HMENU, ::DestroyMenu>;
 using UniqueBitmap = Unique<HBITMAP, ::DeleteObject>;
+using UniqueFont = Unique<HFONT, ::DeleteObject>;
 using UniqueBstr = Unique<BSTR, ::SysFreeString>;

@@ -4,14 +4,16 @@
 
 #include "program/startup.h"
 
+#include <functional>
 #include <initializer_list>
 
 namespace {
 
 class TrayHostTest : public AppFixture {
 protected:
-    void mouse(std::initializer_list<UINT> actions) {
-        for (UINT action : actions) SendMessageW(Form2->TrayIcon1->Handle(), TTrayIcon::kCallbackMessage, 1, action);
+    // Notifications as the shell sends them (version 4: the action in the low word).
+    void mouse(std::initializer_list<LPARAM> actions) {
+        for (LPARAM action : actions) SendMessageW(Form2->TrayIcon1->Handle(), TTrayIcon::kCallbackMessage, 0, MAKELPARAM(action, 1));
     }
     bool listShown() const { return list() && list()->Visible(); }
 };
@@ -19,11 +21,13 @@ protected:
 TEST_F(TrayHostTest, MouseTable) {
     struct Case {
         const char* name;
-        std::initializer_list<UINT> actions;
+        std::initializer_list<LPARAM> actions;
         bool shows;
     };
     const Case cases[] = {
         {"left click", {WM_LBUTTONDOWN, WM_LBUTTONUP}, true},
+        {"left click, version 4", {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT}, true},
+        {"selection alone", {NIN_SELECT}, false},
         {"left release without a press", {WM_LBUTTONUP}, false},
         {"left press alone", {WM_LBUTTONDOWN}, false},
         {"left double click", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, true},
@@ -43,17 +47,22 @@ TEST_F(TrayHostTest, MouseTable) {
     }
 }
 
-TEST_F(TrayHostTest, RightReleaseOpensTheMenuAtTheMouse) {
-    static bool menuSeen = false;
-    menuSeen = false;
-    // The menu runs its own loop; a timer inside it looks at the menu and closes it.
-    UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
-        menuSeen = FindWindowW(L"#32768", nullptr) != nullptr;
+// Counts the menus that open while `action` runs; a timer inside each menu's loop closes it.
+int menusOpenedBy(const std::function<void()>& action) {
+    static int menus = 0;
+    menus = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (FindWindowW(L"#32768", nullptr)) ++menus;
         EndMenu();
     });
-    mouse({WM_RBUTTONDOWN, WM_RBUTTONUP});
+    action();
     KillTimer(nullptr, timer);
-    EXPECT_TRUE(menuSeen);
+    return menus;
+}
+
+TEST_F(TrayHostTest, RightReleaseOpensTheMenuOnce) {
+    // Version 4 follows the release with WM_CONTEXTMENU; the menu still opens once.
+    EXPECT_EQ(menusOpenedBy([&] { mouse({WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}); }), 1);
     EXPECT_FALSE(listShown());
 }
 
@@ -107,9 +116,33 @@ TEST_F(TrayHostTest, FaultyEntryShowsTheErrorAndNoWindowThenTheTasksReadSoFar) {
 }
 
 TEST_F(TrayHostTest, IconAddedAtStartAndAgainWhenTheTaskbarIsCreated) {
-    EXPECT_EQ(shellCalls_, std::vector<DWORD>{NIM_ADD});
+    EXPECT_EQ(shellCalls_, (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+    shellCalls_.clear();
     SendMessageW(Form2->TrayIcon1->Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_EQ(shellCalls_, (std::vector<DWORD>{NIM_ADD, NIM_DELETE, NIM_ADD}));
+    EXPECT_EQ(shellCalls_, (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION}));
+}
+
+TEST_F(TrayHostTest, KeyboardOnTheIconOpensTheListOrTheMenu) {
+    mouse({NIN_KEYSELECT});
+    EXPECT_TRUE(listShown());
+    SendMessageW(list()->Handle(), WM_CLOSE, 0, 0);
+
+    shellCalls_.clear();
+    int menus = menusOpenedBy([&] {
+        SendMessageW(Form2->TrayIcon1->Handle(), TTrayIcon::kCallbackMessage, MAKEWPARAM(40, 30), MAKELPARAM(WM_CONTEXTMENU, 1));
+    });
+    EXPECT_EQ(menus, 1);
+    // Focus goes back to the notification area after a menu opened from the keyboard.
+    EXPECT_EQ(shellCalls_, std::vector<DWORD>{NIM_SETFOCUS});
+    EXPECT_FALSE(listShown());
+}
+
+TEST_F(TrayHostTest, LogOffIsAnsweredAtOnceAndRemovesTheIcon) {
+    HWND window = Form2->TrayIcon1->Handle();
+    EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), TRUE);
+    shellCalls_.clear();
+    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(shellCalls_, std::vector<DWORD>{NIM_DELETE});
 }
 
 TEST_F(TrayHostTest, ExitEndsTheLoopAndRemovesTheIconWithoutWriting) {
