@@ -9,6 +9,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# The wrapper keeps Wine's background services off the callers' pipes; -DWINE_EMULATOR=... overrides it.
+
+# The wrapper keeps Wine's background services off the callers' pipes and makes the prefix on
+# first use; -DWINE_EMULATOR=... overrides it.
 find_program(WINE_EMULATOR NAMES wine-emu.sh PATHS ${CMAKE_CURRENT_LIST_DIR} NO_DEFAULT_PATH REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EMULATOR})
+# The build's own prefix, never a shared ~/.wine. It is passed on the emulator's command line so
+# that CTest, test discovery and a hand-run ctest all agree, whatever WINEPREFIX the shell holds.
+set(QUILLET_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix that tests run in (made on first use)")
+find_program(QUILLET_ENV_PROGRAM env REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLET_ENV_PROGRAM} "WINEPREFIX=${QUILLET_WINEPREFIX}" ${WINE_EMULATOR})

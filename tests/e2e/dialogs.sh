@@ -3,10 +3,6 @@
 # the second one changed in the Edit task dialog, the About box opened and closed.
 . "$(dirname "$0")/lib.sh"
 
-# Tool buttons, relative to the list window's corner.
-ADD_BUTTON="19 34"
-EDIT_BUTTON="50 34"
-ABOUT_BUTTON="125 34"
 SECOND_ROW="60 72"
 
 step "start with no task file"
@@ -15,10 +11,10 @@ start_app
 wait_for_icon
 click_icon
 wait_for 'window_visible "To-do List"' 100 || fail "the list window did not open"
+locate_tools
 
 step "add three tasks with Enter"
-# shellcheck disable=SC2086
-click_in "To-do List" $ADD_BUTTON
+click_at "$ADD_AT"
 wait_for 'window_visible "Add task"' 50 || fail "the Add task dialog did not open"
 for task in "water the plants" "call Ann" "pay rent"; do
     xdotool key --clearmodifiers ctrl+a
@@ -34,8 +30,7 @@ wait_for '! window_visible "Add task"' 50 || fail "the Add task dialog did not c
 step "edit the second task"
 # shellcheck disable=SC2086
 click_in "To-do List" $SECOND_ROW
-# shellcheck disable=SC2086
-click_in "To-do List" $EDIT_BUTTON
+click_at "$EDIT_AT"
 wait_for 'window_visible "Edit task"' 50 || fail "the Edit task dialog did not open"
 import -window root "$ARTIFACTS/dialogs-edit.png"
 # "OK" has the focus; two tabs reach the edit box, which selects its text.
@@ -46,11 +41,9 @@ wait_for '! window_visible "Edit task"' 50 || fail "the Edit task dialog stayed 
 wait_for_file '<list><todo><text>water the plants</text><done>false</done></todo><todo><text>call Ann back</text><done>false</done></todo><todo><text>pay rent</text><done>false</done></todo></list>'
 
 step "About shows the name and version once"
-# shellcheck disable=SC2086
-click_in "To-do List" $ABOUT_BUTTON
+click_at "$ABOUT_AT"
 wait_for 'window_visible "About"' 50 || fail "the About box did not open"
-# shellcheck disable=SC2086
-click_in "To-do List" $ABOUT_BUTTON
+click_at "$ABOUT_AT"
 sleep 0.3
 [ "$(xdotool search --onlyvisible --name '^About$' | wc -l)" = 1 ] || fail "more than one About box"
 import -window root "$ARTIFACTS/dialogs-about.png"

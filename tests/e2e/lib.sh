@@ -53,19 +53,60 @@ wait_for() {
 visible_window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
 window_visible() { [ -n "$(visible_window "$1")" ]; }
 
-# The icon is drawn when the pixels where it sits are no longer all alike.
-icon_shown() {
-    local spread
-    spread=$(import -window root -crop 16x16+$((ICON_X - 8))+$((ICON_Y - 8)) -format '%[fx:standard_deviation]' info: 2>/dev/null)
-    awk -v s="${spread:-0}" 'BEGIN { exit !(s > 0.05) }'
+# Prints the centre "x y" of the pixels of a screen area whose colour passes an awk test on
+# r, g and b; fails when none does. Glyphs are found by their colour, at any DPI.
+find_color() {
+    local x=$1 y=$2 w=$3 h=$4 test=$5 shot="$ARTIFACTS/.screen.png"
+    import -window root "$shot" 2>/dev/null || return 1
+    convert "$shot" -crop "${w}x${h}+${x}+${y}" +repage -depth 8 txt:- | awk -v ox="$x" -v oy="$y" '
+        NR > 1 {
+            split($1, p, /[,:]/); c = $2; gsub(/[()]/, "", c); split(c, v, ",")
+            r = v[1]; g = v[2]; b = v[3]
+            if ('"$test"') { sx += p[1]; sy += p[2]; n++ }
+        }
+        END { if (n) printf "%d %d\n", ox + sx / n, oy + sy / n; else exit 1 }'
+}
+GREEN='g > 120 && r < 100 && b < 130'
+RED='r > 180 && g < 90 && b < 90'
+BLUE='b > 150 && r < 90 && g > 80 && g < 140'
+YELLOW='r > 200 && g > 140 && b < 90'
+
+# The icon is the green disc in the notification area's window: sets ICON_X and ICON_Y.
+locate_icon() {
+    local tray at
+    tray=$(visible_window "Wine System Tray")
+    [ -n "$tray" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$tray" | sed -n 's/^\([XYWIDTHEG]*\)=/T\1=/p')"
+    at=$(find_color "$TX" "$TY" "$TWIDTH" "$THEIGHT" "$GREEN") || return 1
+    read -r ICON_X ICON_Y <<<"$at"
 }
 
 wait_for_icon() {
     wait_for 'window_visible "Wine System Tray"' 200 || fail "no notification area window"
-    wait_for icon_shown 100 || fail "no icon in the notification area"
+    wait_for locate_icon 100 || fail "no icon in the notification area"
+}
+
+# Finds the list window's tool buttons by the colours of their glyphs, while nothing covers
+# them: sets ADD_AT, EDIT_AT, DELETE_AT and ABOUT_AT ("x y" on the screen).
+locate_tools() {
+    local id band
+    id=$(visible_window "To-do List")
+    [ -n "$id" ] || fail "no list window"
+    eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^\([XYWIDTHEG]*\)=/L\1=/p')"
+    band=$((LHEIGHT / 5))  # the caption and the tool bar
+    ADD_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$GREEN") || fail "no Add task button"
+    EDIT_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$YELLOW") || fail "no Edit task button"
+    DELETE_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$RED") || fail "no Delete task button"
+    ABOUT_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$BLUE") || fail "no About button"
 }
 
 click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "${1:-1}"; }
+
+# Clicks at a screen point given as "x y".
+click_at() {
+    # shellcheck disable=SC2086
+    xdotool mousemove $1 click 1
+}
 
 # Position of a visible window: sets WX and WY.
 window_origin() {

@@ -18,6 +18,7 @@ window_visible "To-do List" && fail "a window is shown at start"
 step "a click opens the list"
 click_icon
 wait_for 'window_visible "To-do List"' 100 || fail "the list window did not open"
+locate_tools
 import -window root "$ARTIFACTS/spine-list.png"
 
 step "a tick on the first task rewrites the file"
@@ -31,7 +32,7 @@ xdotool key space
 wait_for_file '<todo><text>beta &amp; co</text><done>false</done></todo>'
 
 step "Delete task removes the selected task"
-click_in "To-do List" 81 34
+click_at "$DELETE_AT"
 wait_for 'test "$(grep -c beta "$TASK_FILE")" = 0' 50 || fail "the task was not deleted: $(cat "$TASK_FILE")"
 grep -qF '<list><todo><text>alpha</text><done>true</done></todo></list>' "$TASK_FILE" || fail "unexpected file: $(cat "$TASK_FILE")"
 
