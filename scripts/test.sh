@@ -7,6 +7,12 @@ set -euo pipefail
 # shellcheck source=scripts/lib.sh
 . "$(dirname "$0")/lib.sh"
 
+# One run at a time per checkout: runs share the build folder, the Wine prefix, its task file
+# and its single-instance guard.
+mkdir -p "$Q_BUILD"
+exec 9>"$Q_BUILD/.test.lock"
+flock 9
+
 # shellcheck disable=SC2086  # the lists are space-separated words
 q_install $Q_BUILD_PACKAGES $Q_RUN_PACKAGES
 q_build ci
