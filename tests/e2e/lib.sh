@@ -10,9 +10,14 @@ QUILLET_EXE=${1:?usage: $0 path/to/Quillet.exe}
 export WINEDEBUG=-all
 ARTIFACTS=${E2E_ARTIFACTS:-$(dirname "$QUILLET_EXE")/e2e-artifacts}
 mkdir -p "$ARTIFACTS"
-ROAMING="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
-TASK_FOLDER="$ROAMING/Quillpad"
-TASK_FILE="$TASK_FOLDER/toDoList.xml"
+# Points the helpers at a Wine prefix: WINEPREFIX and the task file inside it.
+use_prefix() {
+    export WINEPREFIX=$1
+    ROAMING="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming"
+    TASK_FOLDER="$ROAMING/Quillpad"
+    TASK_FILE="$TASK_FOLDER/toDoList.xml"
+}
+use_prefix "$WINEPREFIX"
 # Where Wine's tray window puts the first icon (its caption is drawn by Wine).
 ICON_X=13
 ICON_Y=32
@@ -95,9 +100,11 @@ locate_tools() {
     eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^\([XYWIDTHEG]*\)=/L\1=/p')"
     band=$((LHEIGHT / 5))  # the caption and the tool bar
     ADD_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$GREEN") || fail "no Add task button"
-    EDIT_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$YELLOW") || fail "no Edit task button"
-    DELETE_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$RED") || fail "no Delete task button"
-    ABOUT_AT=$(find_color "$LX" "$LY" "$LWIDTH" "$band" "$BLUE") || fail "no About button"
+    # The other glyphs sit on the same row; the row alone keeps the caption's colours out.
+    local row=$((${ADD_AT#* } - 10))
+    EDIT_AT=$(find_color "$LX" "$row" "$LWIDTH" 20 "$YELLOW") || fail "no Edit task button"
+    DELETE_AT=$(find_color "$LX" "$row" "$LWIDTH" 20 "$RED") || fail "no Delete task button"
+    ABOUT_AT=$(find_color "$LX" "$row" "$LWIDTH" 20 "$BLUE") || fail "no About button"
 }
 
 click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "${1:-1}"; }
@@ -106,6 +113,17 @@ click_icon() { xdotool mousemove "$ICON_X" "$ICON_Y" click "${1:-1}"; }
 click_at() {
     # shellcheck disable=SC2086
     xdotool mousemove $1 click 1
+}
+
+# Clicks at a point until the named window shows (a click can be taken by a window that is
+# just being activated); fails after three tries.
+open_by_click() {
+    local try
+    for try in 1 2 3; do
+        click_at "$1"
+        wait_for "window_visible \"$2\"" 30 && return 0
+    done
+    fail "'$2' did not open"
 }
 
 # Position of a visible window: sets WX and WY.
