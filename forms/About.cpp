@@ -1,6 +1,7 @@
 #include "forms/About.h"
 
 #include "forms/AboutIds.h"
+#include "framework/application.h"
 #include "resources/resource.h"
 
 TForm5* Form5 = nullptr;
@@ -23,7 +24,7 @@ TForm5::TForm5(TComponent* owner) : TForm(owner, kLayout) {
 void TForm5::DoDpiChanged() {
     // The picture is the application icon at the large-icon size of the form's DPI, unscaled.
     int size = GetSystemMetricsForDpi(SM_CXICON, Dpi());
-    auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, LR_SHARED));
+    auto icon = static_cast<HICON>(LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, LR_SHARED));
     SendMessageW(Control(IDC_ABOUT_IMAGE1), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 

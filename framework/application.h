@@ -88,3 +88,8 @@ private:
 
 // The one application object of the process (null when none exists).
 extern TApplication* Application;
+
+// The module whose resources (templates, icons, glyphs) the program loads.
+inline HINSTANCE ResourceInstance() noexcept {
+    return Application ? Application->Instance() : GetModuleHandleW(nullptr);
+}

@@ -65,7 +65,7 @@ TForm::TForm(TComponent* owner, const TFormLayout& layout) : TComponent(owner), 
     // Every form but the main one is owned by the main form's hidden window: owned windows
     // never get a taskbar button.
     if (Application && Application->MainForm()) ownerWindow = Application->MainForm()->Handle();
-    HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
+    HINSTANCE instance = ResourceInstance();
     HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(layout.templateId), ownerWindow, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     if (!dialog) throwLastError();
@@ -117,7 +117,7 @@ void TForm::ApplyDpi() {
         font_ = std::move(font);  // the old one goes only now that no control uses it
     }
     if (layout_.iconId) {
-        HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
+        HINSTANCE instance = ResourceInstance();
         for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
             int size = GetSystemMetricsForDpi(metric, dpi_);
             // Shared: the system frees it; the same size asked again gives the same icon.

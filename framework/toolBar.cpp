@@ -6,7 +6,7 @@
 #include <vector>
 
 void TImageList::Load(int bitmapId, int size) {
-    HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
+    HINSTANCE instance = ResourceInstance();
     auto strip = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!strip) throwLastError();
     BITMAP info{};

@@ -53,7 +53,7 @@ void TPopupMenu::Popup(int x, int y, HWND owner) const {
 }
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
-    HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
+    HINSTANCE instance = ResourceInstance();
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
@@ -89,7 +89,7 @@ void TTrayIcon::Modify() {
 }
 
 void TTrayIcon::LoadIcon() {
-    HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleW(nullptr);
+    HINSTANCE instance = ResourceInstance();
     HICON icon = nullptr;
     if (FAILED(LoadIconMetric(instance, MAKEINTRESOURCEW(iconId_), LIM_SMALL, &icon))) {
         int size = GetSystemMetrics(SM_CXSMICON);
