@@ -2,6 +2,7 @@
 
 #include "framework/application.h"
 #include "framework/exception.h"
+#include "framework/form.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -214,6 +215,13 @@ LRESULT CALLBACK TTrayIcon::WindowProc(HWND window, UINT msg, WPARAM wparam, LPA
             return 0;
         }
         switch (msg) {
+        case WM_CLOSE:
+            // A close sent from outside ends the program as "Exit" does, rather than leaving
+            // an icon without its window.
+            Application->Guard([&] {
+                if (TForm* main = Application->MainForm()) main->Close();
+            });
+            return 0;
         case WM_QUERYENDSESSION:
             return TRUE;  // nothing is ever unsaved
         case WM_ENDSESSION:

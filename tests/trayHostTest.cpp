@@ -156,6 +156,16 @@ TEST_F(TrayHostTest, ExitEndsTheLoopAndRemovesTheIconWithoutWriting) {
     EXPECT_TRUE(filesIn(folder()).empty());
 }
 
+TEST_F(TrayHostTest, CloseSentFromOutsideEndsTheProgramLikeExit) {
+    for (bool toIconWindow : {false, true}) {
+        TearDown();
+        SetUp();
+        SendMessageW(toIconWindow ? Form2->TrayIcon1->Handle() : Form2->Handle(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(app_->Terminated());
+        EXPECT_TRUE(IsWindow(Form2->TrayIcon1->Handle()));
+    }
+}
+
 TEST_F(TrayHostTest, HiddenWindowsAndNoTaskbarButton) {
     showList();
     EXPECT_FALSE(IsWindowVisible(Form2->Handle()));
