@@ -158,3 +158,105 @@ wait_for_exit() {
     wait "$APP_PID"
     APP_STATUS=$?
 }
+
+# --- Journeys: message boxes, the shell's part, windows compared before and after ---
+
+# The console helper that reads message boxes and plays the shell (tests/e2e/desktop.cpp).
+E2E_DESKTOP=${E2E_DESKTOP:-$(dirname "$QUILLET_EXE")/tests/e2e_desktop.exe}
+
+# Runs the helper with its arguments and prints what it printed (through a file: see above).
+desktop() {
+    local out="$ARTIFACTS/.desktop.out" status=0
+    wine "$E2E_DESKTOP" "$@" >"$out" 2>"$ARTIFACTS/.desktop.err" </dev/null || status=$?
+    tr -d '\r' <"$out"
+    return $status
+}
+
+# The error box: waits for the box captioned "Quillet", checks that its text is exactly $1,
+# and closes it with Enter (its only button, OK, has the focus).
+expect_error_box() {
+    local text
+    wait_for 'window_visible Quillet' 100 || fail "no error box (expected: $1)"
+    text=$(desktop box-text Quillet) || fail "no message box captioned Quillet"
+    [ "$text" = "$1" ] || fail "the error box says '$text', not '$1'"
+    click_in Quillet 40 8  # its caption: the box is active, whatever was clicked before
+    xdotool key Return
+    wait_for '! window_visible Quillet' 50 || fail "OK did not close the error box"
+}
+
+# How many icons Wine's notification area shows (green discs, told apart by the gaps between
+# them); 0 when the area is gone, as it goes when its last icon does.
+icon_count() {
+    local tray shot="$ARTIFACTS/.tray.png"
+    tray=$(visible_window "Wine System Tray")
+    [ -n "$tray" ] || { echo 0; return; }
+    eval "$(xdotool getwindowgeometry --shell "$tray" | sed -n 's/^\([XYWIDTHEG]*\)=/T\1=/p')"
+    import -window root "$shot" 2>/dev/null
+    convert "$shot" -crop "${TWIDTH}x${THEIGHT}+${TX}+${TY}" +repage -depth 8 txt:- | awk '
+        NR > 1 {
+            split($1, p, /[,:]/); c = $2; gsub(/[()]/, "", c); split(c, v, ",")
+            r = v[1]; g = v[2]; b = v[3]
+            if ('"$GREEN"') column[p[1]] = 1
+        }
+        END {
+            for (x = 0; x < 4096; x++) {
+                if ((x in column) && !((x - 1) in column) && !((x - 2) in column)) n++
+            }
+            print n + 0
+        }'
+}
+
+# Chooses "Show" in the icon's menu (its first item, at the top).
+show_from_menu() {
+    click_icon 3
+    sleep 0.5
+    xdotool mousemove $((ICON_X + 30)) $((ICON_Y + 10)) click 1
+}
+
+# How many visible windows have exactly the name $1.
+window_count() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+
+# "x y width height" of a visible window.
+window_geometry() {
+    local id
+    id=$(visible_window "$1")
+    [ -n "$id" ] || fail "no visible window '$1'"
+    xdotool getwindowgeometry --shell "$id" | sed -n 's/^[XYWIDTHEG]*=//p' | tr '\n' ' ' | sed 's/ $//'
+}
+
+# Saves a picture of a visible window's contents (no pointer over it) to $2.
+window_picture() {
+    local x y w h
+    read -r x y w h <<<"$(window_geometry "$1")"
+    xdotool mousemove 1279 1023
+    sleep 0.3
+    import -window root "$ARTIFACTS/.screen.png" 2>/dev/null
+    convert "$ARTIFACTS/.screen.png" -crop "${w}x${h}+${x}+${y}" +repage "$2"
+}
+
+# Fails unless two pictures are the same pixel for pixel.
+expect_same_picture() {
+    local differ
+    differ=$(compare -metric AE "$1" "$2" null: 2>&1) || true
+    [ "$differ" = 0 ] || fail "$3 ($differ pixels differ: $1, $2)"
+}
+
+# Drags a visible window by its caption, as a user moves it, by $2 and $3 pixels; sets WX, WY
+# to where it ends.
+drag_window() {
+    local x y w h
+    read -r x y w h <<<"$(window_geometry "$1")"
+    xdotool mousemove $((x + w / 3)) $((y + 8)) mousedown 1
+    sleep 0.2
+    xdotool mousemove $((x + w / 3 + $2 / 2)) $((y + 8 + $3 / 2))
+    sleep 0.1
+    xdotool mousemove $((x + w / 3 + $2)) $((y + 8 + $3))
+    sleep 0.2
+    xdotool mouseup 1
+    wait_for "[ \"\$(window_geometry '$1' | cut -d' ' -f1,2)\" = '$((x + $2)) $((y + $3))' ]" 30 ||
+        fail "'$1' did not move from $x,$y by $2,$3 (it is at $(window_geometry "$1"))"
+    WX=$((x + $2)) WY=$((y + $3))
+}
+
+# A fingerprint of the task file: its bytes and its modification time (nanoseconds).
+file_state() { [ -e "$1" ] && printf '%s %s\n' "$(md5sum <"$1" | cut -d' ' -f1)" "$(stat -c %y "$1")" || echo none; }
