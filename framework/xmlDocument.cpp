@@ -65,6 +65,25 @@ bool parseDecimal(const std::wstring& text, double& value) {
     return true;
 }
 
+// The file's bytes as a one-dimensional array of bytes; false when it cannot be read whole.
+bool readWholeFile(const std::wstring& path, VARIANT& bytes) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7fffffff) return false;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size.QuadPart));
+    if (!array) return false;
+    bytes.vt = VT_ARRAY | VT_UI1;
+    bytes.parray = array;  // freed with the variant
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(array, &data))) return false;
+    DWORD done = 0, read = 0;
+    while (done < size.QuadPart && ReadFile(file.get(), static_cast<char*>(data) + done, static_cast<DWORD>(size.QuadPart) - done, &read, nullptr) && read)
+        done += read;
+    SafeArrayUnaccessData(array);
+    return done == size.QuadPart;
+}
+
 }  // namespace
 
 std::wstring TXMLNode::NodeName() const {
@@ -180,9 +199,11 @@ bool TXMLDocument::LoadFromFile(const std::wstring& path) {
         on.boolVal = VARIANT_TRUE;
         document->setProperty(name.get(), on);
     }
+    // The bytes are read here and handed over in memory: given the path, the DOM reads through
+    // a URL moniker, which under Wine takes time that grows with the square of the size (2.5 s
+    // for 11 MB, against 0.3 s from memory).
     Variant source;
-    source.get().vt = VT_BSTR;
-    source.get().bstrVal = bstr(path).release();
+    if (!readWholeFile(path, source.get())) return false;
     VARIANT_BOOL loaded = VARIANT_FALSE;
     if (document->load(source.get(), &loaded) != S_OK || loaded != VARIANT_TRUE) return false;
     ComPtr<IXMLDOMDocumentType> doctype;
