@@ -5,10 +5,24 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace {
 
 bool isTransient(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Test hook for the reliability suite: QUILLET_KILL_AT=after-create|after-write|after-flush|
+// after-close|after-rename ends the process at once at that step of a save, as a crash would.
+// Without the variable (always, outside the suite) it does nothing.
+void killPoint(const char* step) {
+    static const std::string at = [] {
+        char value[32];
+        DWORD length = GetEnvironmentVariableA("QUILLET_KILL_AT", value, sizeof value);
+        return length && length < sizeof value ? std::string(value, length) : std::string();
+    }();
+    if (!at.empty() && at == step) TerminateProcess(GetCurrentProcess(), 86);
 }
 
 }  // namespace
@@ -33,18 +47,25 @@ void writeFileAtomically(const std::wstring& path, std::string_view bytes) {
     {
         UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) throwLastError();
+        killPoint("after-create");
         size_t done = 0;
         while (!error && done < bytes.size()) {
             DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20)), written = 0;
             if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) error = GetLastError();
             done += written;
         }
+        if (!error) killPoint("after-write");
         if (!error && !FlushFileBuffers(file.get())) error = GetLastError();
+        if (!error) killPoint("after-flush");
     }
     if (!error) {
+        killPoint("after-close");
         // Another program (an indexer, a virus scanner) may hold the file for a moment.
         for (int attempt = 0; attempt < 6; ++attempt) {
-            if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+            if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                killPoint("after-rename");
+                return;
+            }
             error = GetLastError();
             if (!isTransient(error)) break;
             Sleep(50);
