@@ -28,12 +28,18 @@ wait_for_exit 100
 [ -e "$TASK_FOLDER" ] && fail "the run made $TASK_FOLDER without being asked for the list"
 [ "$(icon_count)" = 0 ] || fail "the icon stayed after Exit"
 
-step "a middle click does nothing; a double click opens exactly one list window"
+step "a middle click does nothing, a middle double click opens the list"
 start_app
 wait_for_icon
 click_icon 2
 sleep 1
 window_visible "To-do List" && fail "a middle click opened the list"
+xdotool mousemove "$ICON_X" "$ICON_Y" click --repeat 2 --delay 80 2
+wait_for 'window_visible "To-do List"' 100 || fail "a middle double click did not open the list"
+xdotool key alt+F4
+wait_for '! window_visible "To-do List"' 50 || fail "the list window did not close"
+
+step "a left double click opens exactly one list window"
 xdotool mousemove "$ICON_X" "$ICON_Y" click --repeat 2 --delay 80 1
 wait_for 'window_visible "To-do List"' 100 || fail "a double click did not open the list"
 sleep 0.5
