@@ -131,10 +131,10 @@ def icon_image(pixels, bits):
     return header + b"".join(bytes((b, g, r, 0)) for r, g, b in palette) + bytes(xor) + bytes(mask)
 
 
-def write_icon(out, svg, specs):
+def write_icon(out, svg, entries):
     images = []
-    for spec in specs:
-        size, depths, *redrawn = spec.split(":")
+    for entry in entries:
+        size, depths, *redrawn = entry.split(":")
         pixels = render(redrawn[0] if redrawn else svg, int(size))
         images += [(int(size), int(bits), icon_image(pixels, int(bits))) for bits in depths.split(",")]
     data = struct.pack("<HHH", 0, 1, len(images))
