@@ -3,6 +3,7 @@
 // shell's part in a restart (forget the program's icon, announce a new taskbar).
 //   e2e_desktop box-text TITLE     the texts of the visible message box captioned TITLE
 //   e2e_desktop tooltips           the text of each visible tooltip
+//   e2e_desktop foreground         class, title and visibility of the foreground window
 //   e2e_desktop taskbar-buttons    title of each visible window that would get a taskbar button
 //   e2e_desktop forget-icon        remove the program's notification icon, as a dying shell does
 //   e2e_desktop taskbar-created    broadcast "TaskbarCreated", as a new shell does
@@ -72,6 +73,13 @@ int tooltips() {
     return found ? 0 : 1;
 }
 
+int foreground() {
+    HWND window = GetForegroundWindow();
+    if (!window) return 1;
+    print(className(window) + L" '" + windowText(window) + L"' " + (IsWindowVisible(window) ? L"visible" : L"hidden"));
+    return 0;
+}
+
 // Windows' rule: a visible top-level window that has no owner and is not a tool window, or one
 // that asks for a button with WS_EX_APPWINDOW.
 int taskbarButtons() {
@@ -118,10 +126,11 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"box-text" && argc == 3) return boxText(argv[2]);
     if (command == L"tooltips") return tooltips();
+    if (command == L"foreground") return foreground();
     if (command == L"taskbar-buttons") return taskbarButtons();
     if (command == L"forget-icon") return forgetIcon();
     if (command == L"taskbar-created") return taskbarCreated();
     if (command == L"system-message" && argc == 3) return systemMessage(argv[2]);
-    print(L"usage: e2e_desktop box-text TITLE | tooltips | taskbar-buttons | forget-icon | taskbar-created | system-message N");
+    print(L"usage: e2e_desktop box-text TITLE | tooltips | foreground | taskbar-buttons | forget-icon | taskbar-created | system-message N");
     return 2;
 }

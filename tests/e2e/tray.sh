@@ -11,6 +11,15 @@ expect_no_taskbar_button() {
     [ -z "$buttons" ] || fail "windows with a taskbar button $1: $buttons"
 }
 
+# Closes the list window as a user does: a click on its caption makes sure it is the window
+# that takes the keys, then Alt+F4. Closing it only hides it; the program goes on.
+close_list() {
+    click_in "To-do List" 60 8
+    xdotool key alt+F4
+    wait_for '! window_visible "To-do List"' 50 || fail "the list window did not close"
+    kill -0 "$APP_PID" 2>/dev/null || fail "closing the list window ended the program"
+}
+
 step "first start with no folder: only the icon, with the program's name as tooltip"
 rm -rf "$TASK_FOLDER"
 start_app
@@ -36,8 +45,7 @@ sleep 1
 window_visible "To-do List" && fail "a middle click opened the list"
 xdotool mousemove "$ICON_X" "$ICON_Y" click --repeat 2 --delay 80 2
 wait_for 'window_visible "To-do List"' 100 || fail "a middle double click did not open the list"
-xdotool key alt+F4
-wait_for '! window_visible "To-do List"' 50 || fail "the list window did not close"
+close_list
 
 step "a left double click opens exactly one list window"
 xdotool mousemove "$ICON_X" "$ICON_Y" click --repeat 2 --delay 80 1
@@ -49,15 +57,13 @@ sleep 0.5
 expect_no_taskbar_button "with the list open"
 
 step "the list closes to the tray and comes back by Show in the menu, once"
-xdotool key alt+F4
-wait_for '! window_visible "To-do List"' 50 || fail "the list window did not close"
+close_list
 show_from_menu
 wait_for 'window_visible "To-do List"' 100 || fail "Show did not open the list"
 show_from_menu
 sleep 0.5
 [ "$(window_count "To-do List")" = 1 ] || fail "$(window_count "To-do List") list windows after a second Show"
-xdotool key alt+F4
-wait_for '! window_visible "To-do List"' 50 || fail "the list window did not close"
+close_list
 click_icon
 wait_for 'window_visible "To-do List"' 100 || fail "a click did not bring the list back"
 
