@@ -220,7 +220,8 @@ void TForm::Close() {
 
 void TForm::SetFocus() {
     if (!IsWindowVisible(hwnd_) || !IsWindowEnabled(hwnd_)) throw Exception(L"Cannot focus a disabled or invisible window");
-    if (GetActiveWindow() == hwnd_) return;
+    // Active but in the background (the click was on the notification area) is not enough.
+    if (GetActiveWindow() == hwnd_ && GetForegroundWindow() == hwnd_) return;
     SetForegroundWindow(hwnd_);
     SetActiveWindow(hwnd_);
 }
@@ -261,6 +262,11 @@ INT_PTR TForm::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
         Close();
         return TRUE;
+    case WM_SYSCOMMAND:
+        // Alt+F4 reaches a hidden form when the system left it active; a form the user cannot
+        // see is not closed by the user's keys (a close sent by a program still is).
+        if ((wparam & 0xFFF0) == SC_CLOSE && !IsWindowVisible(hwnd_)) return TRUE;
+        return FALSE;
     case WM_SIZE:
         ApplyLayout();
         DoResize();

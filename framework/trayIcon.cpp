@@ -222,6 +222,11 @@ LRESULT CALLBACK TTrayIcon::WindowProc(HWND window, UINT msg, WPARAM wparam, LPA
                 if (TForm* main = Application->MainForm()) main->Close();
             });
             return 0;
+        case WM_SYSCOMMAND:
+            // The window is foreground while its menu is open and may stay so: keys that close
+            // windows are not meant for it.
+            if ((wparam & 0xFFF0) == SC_CLOSE) return 0;
+            break;
         case WM_QUERYENDSESSION:
             return TRUE;  // nothing is ever unsaved
         case WM_ENDSESSION:

@@ -156,11 +156,15 @@ TEST_F(TrayHostTest, ExitEndsTheLoopAndRemovesTheIconWithoutWriting) {
     EXPECT_TRUE(filesIn(folder()).empty());
 }
 
-TEST_F(TrayHostTest, CloseSentFromOutsideEndsTheProgramLikeExit) {
+TEST_F(TrayHostTest, CloseSentFromOutsideEndsTheProgramLikeExitButStrayKeysDoNot) {
     for (bool toIconWindow : {false, true}) {
         TearDown();
         SetUp();
-        SendMessageW(toIconWindow ? Form2->TrayIcon1->Handle() : Form2->Handle(), WM_CLOSE, 0, 0);
+        HWND window = toIconWindow ? Form2->TrayIcon1->Handle() : Form2->Handle();
+        // Alt+F4 that lands on a hidden window is not the user closing the program.
+        SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_FALSE(app_->Terminated());
+        SendMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_TRUE(app_->Terminated());
         EXPECT_TRUE(IsWindow(Form2->TrayIcon1->Handle()));
     }
