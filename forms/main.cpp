@@ -127,6 +127,10 @@ void TForm1::LoadTasks() {
 void TForm1::SaveTasks() {
     const std::wstring path = TaskFilePath();
     TXMLWriter writer;
+    // Room for every text and the markup around it, so that the output is not copied as it grows.
+    size_t characters = 64;
+    for (int i = 0; i < CheckListBox1.Count(); ++i) characters += CheckListBox1.Text(i).size() + 64;
+    writer.Reserve(characters);
     writer.StartElement(L"list");
     for (int i = 0; i < CheckListBox1.Count(); ++i) {
         writer.StartElement(L"todo");

@@ -5,7 +5,9 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <utility>
 
 using Microsoft::WRL::ComPtr;
 
@@ -36,6 +38,13 @@ UniqueBstr bstr(const std::wstring& text) {
 
 std::wstring fromBstr(BSTR text) {
     return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+constexpr wchar_t kNotSingleText[] = L"Element does not contain a single text node";
+
+// White space alone, as XML defines it; such text between elements is not content.
+bool isBlank(std::wstring_view text) {
+    return text.find_first_not_of(L" \t\r\n") == std::wstring_view::npos;
 }
 
 [[noreturn]] void throwConversionError(const wchar_t* from) {
@@ -84,6 +93,69 @@ bool readWholeFile(const std::wstring& path, VARIANT& bytes) {
     return done == size.QuadPart;
 }
 
+// Characters that a text cannot be written with as they are: markup, characters XML cannot
+// hold, and the halves of surrogate pairs (which may be unpaired).
+bool needsCare(wchar_t c) {
+    return c < 0x20 || c == L'&' || c == L'<' || c == L'>' || (c >= 0xD800 && c <= 0xDFFF) || c >= 0xFFFE;
+}
+
+// Hands on each character of the text that XML 1.0 can carry: the others are left out, and an
+// unpaired surrogate becomes U+FFFD.
+template <class Keep>
+void forEachSafe(std::wstring_view text, Keep keep) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            keep(c);
+            keep(text[++i]);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            keep(L'\xFFFD');
+        } else if ((c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF) {
+            // XML 1.0 has no way to write these, not even as references.
+        } else {
+            keep(c);
+        }
+    }
+}
+
+// Copies the text as bytes while it is ASCII (characters below 0x80 are their own UTF-8 bytes);
+// false at the first character that is not.
+bool putAscii(char*& bytes, std::wstring_view text) {
+    for (wchar_t c : text) {
+        if (c >= 0x80) return false;
+        *bytes++ = static_cast<char>(c);
+    }
+    return true;
+}
+
+// Copies the text as bytes up to its first character that is not ASCII or that needs escaping
+// or removing; returns how many it copied.
+size_t putPlainAscii(char* bytes, std::wstring_view text) {
+    size_t done = 0;
+    for (wchar_t c : text) {
+        if (c >= 0x80 || needsCare(c)) break;
+        bytes[done++] = static_cast<char>(c);
+    }
+    return done;
+}
+
+// Converts piece by piece into room for the longest result (three bytes per UTF-16 unit), so
+// that the text is read once, not measured first and converted after.
+void appendUtf8(std::string& bytes, std::wstring_view text) {
+    constexpr size_t kPiece = 1 << 16;
+    while (!text.empty()) {
+        size_t length = std::min(text.size(), kPiece);
+        // A surrogate pair stays in one piece.
+        if (length < text.size() && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) --length;
+        const size_t at = bytes.size();
+        bytes.resize(at + 3 * length);
+        int written = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(length), bytes.data() + at,
+                                          static_cast<int>(3 * length), nullptr, nullptr);
+        bytes.resize(at + static_cast<size_t>(written));
+        text.remove_prefix(length);
+    }
+}
+
 }  // namespace
 
 std::wstring TXMLNode::NodeName() const {
@@ -99,13 +171,19 @@ DOMNodeType TXMLNode::NodeType() const {
     return type;
 }
 
+bool TXMLNode::NameIs(std::wstring_view name) const {
+    BSTR own = nullptr;
+    throwIfFailed(node_->get_nodeName(&own));
+    UniqueBstr owned(own);
+    return std::wstring_view(own ? own : L"", own ? SysStringLen(own) : 0) == name;
+}
+
 bool TXMLNode::IsBlankText() const {
     if (NodeType() != NODE_TEXT) return false;
     Variant value;
     throwIfFailed(node_->get_nodeValue(&value));
     if (value.get().vt != VT_BSTR || !value.get().bstrVal) return true;
-    std::wstring_view text(value.get().bstrVal, SysStringLen(value.get().bstrVal));
-    return text.find_first_not_of(L" \t\r\n") == std::wstring_view::npos;
+    return isBlank({value.get().bstrVal, SysStringLen(value.get().bstrVal)});
 }
 
 TXMLNode TXMLNode::SkipBlanks(ComPtr<IXMLDOMNode> node) {
@@ -131,8 +209,21 @@ TXMLNode TXMLNode::NextSibling() const {
 }
 
 TXMLNode TXMLNode::ChildNamed(const std::wstring& name) {
-    for (TXMLNode child = FirstChild(); !child.IsNull(); child = child.NextSibling())
-        if (child.NodeName() == name) return child;
+    if (name.starts_with(L'#')) {
+        // Only text and the like have such names, and blank text does not count.
+        for (TXMLNode child = FirstChild(); !child.IsNull(); child = child.NextSibling())
+            if (child.NodeName() == name) return child;
+    } else {
+        // No blank text can carry an element's name, so the children are taken as they come:
+        // each node the DOM hands out is an object of its own, and a slow one under Wine.
+        ComPtr<IXMLDOMNode> child;
+        throwIfFailed(node_->get_firstChild(&child));
+        while (child) {
+            TXMLNode candidate(std::move(child));
+            if (candidate.NameIs(name)) return candidate;
+            throwIfFailed(candidate.node_->get_nextSibling(&child));
+        }
+    }
 
     DOMNodeType type = NodeType();
     if (type != NODE_ELEMENT) {
@@ -155,20 +246,43 @@ TXMLNode TXMLNode::ChildNamed(const std::wstring& name) {
 }
 
 std::wstring TXMLNode::Text() const {
-    TXMLNode only = FirstChild();
-    if (only.IsNull()) return {};
-    DOMNodeType type = only.NodeType();
-    if (!only.NextSibling().IsNull() || (type != NODE_TEXT && type != NODE_CDATA_SECTION))
-        throw Exception(L"Element does not contain a single text node");
-    // The node's value keeps leading and trailing spaces, which the element's text would trim.
-    Variant value;
-    throwIfFailed(only.node_->get_nodeValue(&value));
-    return value.get().vt == VT_BSTR ? fromBstr(value.get().bstrVal) : std::wstring();
+    // One pass over the children: blank text is skipped, and the one node left must be text
+    // or CDATA. The node's value keeps leading and trailing spaces, which the element's text
+    // would trim.
+    std::wstring text;
+    bool found = false;
+    ComPtr<IXMLDOMNode> child;
+    throwIfFailed(node_->get_firstChild(&child));
+    while (child) {
+        DOMNodeType type = NODE_INVALID;
+        throwIfFailed(child->get_nodeType(&type));
+        if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
+            Variant value;
+            throwIfFailed(child->get_nodeValue(&value));
+            std::wstring_view view;
+            if (value.get().vt == VT_BSTR && value.get().bstrVal) view = {value.get().bstrVal, SysStringLen(value.get().bstrVal)};
+            if (type == NODE_CDATA_SECTION || !isBlank(view)) {
+                if (found) throw Exception(kNotSingleText);
+                found = true;
+                text = view;
+            }
+        } else {
+            throw Exception(kNotSingleText);
+        }
+        ComPtr<IXMLDOMNode> next;
+        throwIfFailed(child->get_nextSibling(&next));
+        child = std::move(next);
+    }
+    return text;
 }
 
 bool TXMLNode::BooleanValue() const {
     std::wstring text = Text();
     if (text.empty()) throwConversionError(L"Null");
+    // What a save writes, answered without the system's conversion (slow under Wine): every
+    // rule below gives these two the same answer in any locale.
+    if (text == L"true") return true;
+    if (text == L"false") return false;
     VARIANT_BOOL flag = VARIANT_FALSE;
     if (SUCCEEDED(VarBoolFromStr(text.data(), LOCALE_USER_DEFAULT, 0, &flag))) return flag != VARIANT_FALSE;
     if (double number; parseDecimal(text, number)) return number != 0;
@@ -220,63 +334,93 @@ TXMLNode TXMLDocument::DocumentElement() const {
     return TXMLNode(ComPtr<IXMLDOMNode>(root.Get()));
 }
 
-TXMLWriter::TXMLWriter() : out_(L"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n") {}
+TXMLWriter::TXMLWriter() : out_("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n") {}
+
+void TXMLWriter::Append(std::wstring_view text) {
+    const size_t at = out_.size();
+    out_.resize(at + text.size());
+    char* bytes = out_.data() + at;
+    if (!putAscii(bytes, text)) {
+        out_.resize(at);
+        appendUtf8(out_, text);
+    }
+}
 
 void TXMLWriter::StartElement(std::wstring_view name) {
-    out_ += L'<';
-    out_ += name;
-    out_ += L'>';
+    out_ += '<';
+    Append(name);
+    out_ += '>';
 }
 
 void TXMLWriter::EndElement(std::wstring_view name) {
-    out_ += L"</";
-    out_ += name;
-    out_ += L'>';
+    out_ += "</";
+    Append(name);
+    out_ += '>';
 }
 
 void TXMLWriter::TextElement(std::wstring_view name, std::wstring_view text) {
-    StartElement(name);
-    for (wchar_t c : XmlSafe(text)) {
-        switch (c) {
-        case L'&': out_ += L"&amp;"; break;
-        case L'<': out_ += L"&lt;"; break;
-        case L'>': out_ += L"&gt;"; break;
-        case L'\r': out_ += L"&#13;"; break;  // a parser would turn a bare CR into LF
-        default: out_ += c; break;
+    // Most texts are plain ASCII with nothing to escape: the element goes in as one piece. From
+    // the first character that is not, the rest takes the longer way.
+    const size_t at = out_.size();
+    out_.resize(at + 2 * name.size() + text.size() + 5);
+    char* bytes = out_.data() + at;
+    *bytes++ = '<';
+    if (putAscii(bytes, name)) {
+        *bytes++ = '>';
+        const size_t plain = putPlainAscii(bytes, text);
+        bytes += plain;
+        if (plain == text.size()) {
+            *bytes++ = '<';
+            *bytes++ = '/';
+            putAscii(bytes, name);
+            *bytes = '>';
+            return;
         }
+        out_.resize(static_cast<size_t>(bytes - out_.data()));
+        AppendSafe(text.substr(plain));
+    } else {
+        out_.resize(at);
+        StartElement(name);
+        AppendSafe(text);
     }
     EndElement(name);
 }
 
-std::string TXMLWriter::Utf8() const {
-    return toUtf8(out_) + "\r\n";
+void TXMLWriter::AppendSafe(std::wstring_view text) {
+    // Most texts hold nothing to escape or remove: they go in whole.
+    if (std::none_of(text.begin(), text.end(), needsCare)) {
+        appendUtf8(out_, text);
+        return;
+    }
+    escaped_.clear();
+    forEachSafe(text, [this](wchar_t c) {
+        switch (c) {
+        case L'&': escaped_ += L"&amp;"; break;
+        case L'<': escaped_ += L"&lt;"; break;
+        case L'>': escaped_ += L"&gt;"; break;
+        case L'\r': escaped_ += L"&#13;"; break;  // a parser would turn a bare CR into LF
+        default: escaped_ += c; break;
+        }
+    });
+    appendUtf8(out_, escaped_);
+}
+
+std::string TXMLWriter::Utf8() {
+    out_ += "\r\n";
+    return std::exchange(out_, std::string());
 }
 
 std::wstring TXMLWriter::XmlSafe(std::wstring_view text) {
     std::wstring safe;
     safe.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        wchar_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            safe += c;
-            safe += text[++i];
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            safe += L'\xFFFD';
-        } else if ((c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF) {
-            // XML 1.0 has no way to write these, not even as references.
-        } else {
-            safe += c;
-        }
-    }
+    forEachSafe(text, [&safe](wchar_t c) { safe += c; });
     return safe;
 }
 
 std::string toUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
-    return result;
+    std::string bytes;
+    appendUtf8(bytes, text);
+    return bytes;
 }
 
 std::wstring fromUtf8(std::string_view text) {

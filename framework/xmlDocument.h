@@ -34,6 +34,7 @@ public:
     bool BooleanValue() const;
 
 private:
+    bool NameIs(std::wstring_view name) const;
     bool IsBlankText() const;
     static TXMLNode SkipBlanks(Microsoft::WRL::ComPtr<IXMLDOMNode> node);
 
@@ -55,22 +56,31 @@ private:
     Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
 };
 
-// Writes a document as UTF-8 text: the declaration, then elements and their text. Characters
-// that XML 1.0 cannot hold never reach the output.
+// Writes a document as UTF-8 text in one pass: the declaration, then elements and their text.
+// Characters that XML 1.0 cannot hold never reach the output.
 class TXMLWriter {
 public:
     TXMLWriter();
+    // Room for about this many bytes of output, to spare growing it piece by piece.
+    void Reserve(size_t bytes) { out_.reserve(bytes); }
     void StartElement(std::wstring_view name);
     void EndElement(std::wstring_view name);
     void TextElement(std::wstring_view name, std::wstring_view text);
-    std::string Utf8() const;
+    // The document's bytes, handed over without a copy: the writer is left empty.
+    std::string Utf8();
 
     // The text with every character that XML 1.0 cannot carry removed, and every unpaired
     // surrogate replaced by U+FFFD.
     static std::wstring XmlSafe(std::wstring_view text);
 
 private:
-    std::wstring out_;
+    // Text that needs no escaping, as UTF-8.
+    void Append(std::wstring_view text);
+    // Any text, escaped where need be, as UTF-8.
+    void AppendSafe(std::wstring_view text);
+
+    std::string out_;
+    std::wstring escaped_;  // kept between texts, so that its room is made once
 };
 
 std::string toUtf8(std::wstring_view text);

@@ -54,6 +54,13 @@ std::vector<ReadCase> readCases() {
                                                     "<todo><text>  x &amp; &lt;y&gt;  </text><done>false</done></todo></list>"),
          {{L" <b> & ", false}, {L"  x & <y>  ", false}}, L""},
         {"white space only reads as empty", doc("<list><todo><text>   </text><done>false</done></todo></list>"), {{L"", false}}, L""},
+        {"CDATA of spaces is kept, blank text beside CDATA is not",
+         doc("<list><todo><text><![CDATA[  ]]></text><done>false</done></todo>"
+             "<todo><text> \n <![CDATA[x]]>\t</text><done>true</done></todo></list>"),
+         {{L"  ", false}, {L"x", true}}, L""},
+        {"text beside CDATA", doc("<list><todo><text>a<![CDATA[b]]></text><done>true</done></todo></list>"), {}, kNotSingle},
+        {"comment alone in text", doc("<list><todo><text>a</text><done>1</done></todo><todo><text><!--x--></text><done>1</done></todo></list>"),
+         {{L"a", true}}, kNotSingle},
         {"non-ASCII text", doc("<list><todo><text>caf\xC3\xA9 \xE2\x9C\x93 \xF0\x9F\x98\x80</text><done>false</done></todo></list>"),
          {{L"caf\u00e9 \u2713 \U0001F600", false}}, L""},
         {"done not a Boolean stops the load", doc("<list><todo><text>a</text><done>true</done></todo><todo><text>b</text><done>yes</done></todo>"
