@@ -11,6 +11,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -109,9 +110,8 @@ void TForm1::LoadTasks() {
     WIN32_FILE_ATTRIBUTE_DATA file;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &file) || (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return;  // no file yet: the list starts empty and the first change creates it
-    unsigned long long size = (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
     keepOriginal_ = true;
-    if (size > kMaxTaskFileBytes || !xml->LoadFromFile(path)) return;
+    if (!fileWithinLimits(path, kMaxTaskFileBytes, kMaxTaskFileTags) || !xml->LoadFromFile(path)) return;
 
     CheckListBox1.Clear();
     UpdateScope update(CheckListBox1);
@@ -139,11 +139,17 @@ void TForm1::SaveTasks() {
         writer.EndElement(L"todo");
     }
     writer.EndElement(L"list");
+    const std::string bytes = writer.Utf8();
+    // Nothing is written that the next load would refuse to read: the list keeps the change,
+    // and the next save that fits writes it.
+    if (bytes.size() > kMaxTaskFileBytes || static_cast<unsigned long long>(std::count(bytes.begin(), bytes.end(), '<')) > kMaxTaskFileTags)
+        throw Exception(formatMessage(L"The list is too long to be saved: a task file holds at most %llu tasks and %llu MB",
+                                      (kMaxTaskFileTags - 3) / 6, kMaxTaskFileBytes >> 20));
     if (keepOriginal_) {
         if (isRegularFile(path)) keepUnreadableCopy(path);
         keepOriginal_ = false;
     }
-    writeFileAtomically(path, writer.Utf8());
+    writeFileAtomically(path, bytes);
 }
 
 void TForm1::FormClose(TObject*, TCloseAction& Action) {

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -34,6 +36,20 @@ std::wstring temporaryPathFor(const std::wstring& path) {
 bool isRegularFile(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool fileWithinLimits(const std::wstring& path, unsigned long long maxBytes, unsigned long long maxTags) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<unsigned long long>(size.QuadPart) > maxBytes) return false;
+    std::vector<char> buffer(1u << 20);
+    unsigned long long tags = 0;
+    for (DWORD read = 0;; tags += static_cast<unsigned long long>(std::count(buffer.data(), buffer.data() + read, '<'))) {
+        if (tags > maxTags) return false;
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return false;
+        if (!read) return true;
+    }
 }
 
 void writeFileAtomically(const std::wstring& path, std::string_view bytes) {

@@ -18,3 +18,8 @@ std::wstring temporaryPathFor(const std::wstring& path);
 std::wstring keepUnreadableCopy(const std::wstring& path);
 
 bool isRegularFile(const std::wstring& path);
+
+// True when the file can be read and holds at most `maxBytes` bytes and at most `maxTags`
+// characters "<" (one starts every tag, comment and declaration). The time a parser and a walk
+// over its tree take grows with both, so a file past either is better not parsed at all.
+bool fileWithinLimits(const std::wstring& path, unsigned long long maxBytes, unsigned long long maxTags);

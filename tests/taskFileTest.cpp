@@ -10,6 +10,7 @@
 
 #include <shlobj.h>
 
+#include <functional>
 #include <random>
 
 namespace {
@@ -267,6 +268,106 @@ TEST_F(KeptCopyTest, NeverOverwritesAnEarlierCopyAndSkipsFilesReadInFull) {
     form->SaveTasks();
     EXPECT_EQ(copies().size(), 3u);
     delete form;
+}
+
+// Files that would load in full but for their size or their number of tags: not parsed, so the
+// list is empty, and kept when the first save replaces them.
+TEST_F(KeptCopyTest, FilesPastTheSizeOrTagLimitAreKeptUnparsed) {
+    const std::string task = "<todo><text>t</text><done>true</done></todo>";  // six tags
+    const std::string head = doc("<list>") + task + "<todo><text>", tail = "</text><done>1</done></todo></list>";
+    std::string tasks;
+    for (unsigned long long i = 0; i < kMaxTaskFileTags / 6 + 1; ++i) tasks += task;
+    struct Case {
+        const char* name;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"one byte too many", head + std::string(kMaxTaskFileBytes + 1 - head.size() - tail.size(), 'x') + tail},
+        {"too many tags", doc("<list>" + tasks + "</list>")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        removeTree(folder());
+        writeTaskFile(c.file);
+        auto* form = new TForm1(Form2);
+        form->LoadTasks();
+        EXPECT_EQ(form->CheckListBox1.Count(), 0);
+        form->CheckListBox1.Add(L"new");
+        form->SaveTasks();
+        ASSERT_EQ(copies().size(), 1u);
+        EXPECT_TRUE(readBytes(folder() + L"\\" + copies()[0]) == c.file);
+        EXPECT_EQ(fileTasks(), (std::vector<Task>{{L"new", false}}));
+        delete form;
+    }
+}
+
+// The program never writes a file that it would refuse to read: a list that has grown past the
+// reading limits fails to save, with a message that says why, and leaves the file as it was;
+// the next save that fits writes every change.
+TEST_F(SaveFaultTest, AListPastTheReadingLimitsIsNotSaved) {
+    const int tasksAtTheLimit = static_cast<int>((kMaxTaskFileTags - 3) / 6);  // six tags a task, three more
+    struct Case {
+        const char* name;
+        std::function<void(TCheckListBox&)> grow;  // two deletes short of fitting, the second at index 1
+    };
+    const Case cases[] = {
+        {"too many tasks", [&](TCheckListBox& box) {
+             // As a load fills it: one update of the control, not one per task.
+             box.BeginUpdate();
+             while (box.Count() < tasksAtTheLimit + 2) box.Add(L"t");
+             box.EndUpdate();
+         }},
+        {"too many bytes", [](TCheckListBox& box) {
+             box.Add(std::wstring(kMaxTaskFileBytes, L'x'));
+             box.Add(L"t");
+         }},
+    };
+    TCheckListBox& box = list()->CheckListBox1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        box.Clear();
+        box.Add(L"first");
+        list()->SaveTasks();
+        const std::string before = readBytes(taskFile());
+        errors_.clear();
+        c.grow(box);
+        box.SetItemIndex(box.Count() - 1);
+        clickToolButton(IDC_MAIN_TOOLBUTTON3);
+        EXPECT_EQ(errors_, std::vector<std::wstring>{L"The list is too long to be saved: a task file holds at most 108332 tasks and 16 MB."});
+        EXPECT_TRUE(readBytes(taskFile()) == before);
+        expectNoTemporaryFile();
+
+        box.SetItemIndex(1);
+        clickToolButton(IDC_MAIN_TOOLBUTTON3);
+        EXPECT_EQ(errors_.size(), 1u);
+        auto* reloaded = new TForm1(Form2);
+        reloaded->LoadTasks();
+        ASSERT_EQ(reloaded->CheckListBox1.Count(), box.Count());
+        EXPECT_EQ(reloaded->CheckListBox1.Text(box.Count() - 1), box.Text(box.Count() - 1));
+        delete reloaded;
+    }
+}
+
+TEST(ReadingLimitsTest, CountsBytesAndTagsUpToTheLimitsIncluded) {
+    TempFolder temporary;
+    const std::wstring path = temporary.Path() + L"\\file.xml";
+    struct Case {
+        std::string bytes;
+        bool within;
+    };
+    // Limits of 12 bytes and 3 tags; the count runs across the reader's 1 MB blocks.
+    const Case cases[] = {
+        {"", true}, {"<a><b/></a>", true}, {"<a><b/></a>x", true}, {"<a><b/></a>xy", false}, {"<a><b/><c/><", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        writeBytes(path, c.bytes);
+        EXPECT_EQ(fileWithinLimits(path, 12, 3), c.within);
+    }
+    writeBytes(path, std::string((1u << 20) - 1, ' ') + "<<" + std::string(1u << 20, ' ') + "<<");
+    EXPECT_TRUE(fileWithinLimits(path, 1u << 22, 4));
+    EXPECT_FALSE(fileWithinLimits(path, 1u << 22, 3));
+    EXPECT_FALSE(fileWithinLimits(temporary.Path() + L"\\missing.xml", 100, 100));
 }
 
 class FolderTest : public AppFixture {};

@@ -39,7 +39,7 @@ my %kinds = (
     },
     'entity-bomb' => sub {
         my $dtd = '<!ENTITY l0 "lol">';
-        $dtd .= sprintf('<!ENTITY l%d "%s">', $_, ('&l' . ($_ - 1) . ';') x 10) for 1 .. 9;
+        $dtd .= sprintf('<!ENTITY l%d "%s">', $_, join('', ('&l' . ($_ - 1) . ';') x 10)) for 1 .. 9;
         put(qq{<?xml version="1.0"?>\n<!DOCTYPE list [$dtd]>\n<list><todo><text>&l9;</text><done>false</done></todo></list>});
     },
     # One entity of 10,000 characters used 10,000 times: small on disk, 100 M characters read.
@@ -57,6 +57,18 @@ my %kinds = (
     },
     'nul-bytes' => sub { put($decl . "<list><todo><text>a\0b</text><done>false</done></todo>\0\0\0</list>") },
     'cut-off' => sub { my $all = tasks(50); put(substr($all, 0, int(length($all) / 2))) },
+    # One task of 8 MB of text.
+    'one-big-task' => sub { put($decl . '<list><todo><text>' . ('many words ' x 800000) . '</text><done>true</done></todo></list>') },
+    # Half a million tasks of the fewest bytes a task can have: 10 MB of markup.
+    'many-small-tasks' => sub { put($decl . '<list>' . ('<t><done>0</done></t>' x 500000) . '</list>') },
+    # As much work as the reading limits let through ("BYTES,TAGS"): tasks of the fewest tags
+    # and bytes, then one task whose text takes the bytes left.
+    'at-limits' => sub {
+        my ($bytes, $tags) = split(/,/, $n);
+        my $count = int(($tags - 3 - 6) / 4);
+        my ($open, $close) = ($decl . '<list>' . ('<t><done>0</done></t>' x $count) . '<todo><text>', "</text><done>true</done></todo></list>\r\n");
+        put($open . ('x' x ($bytes - length($open) - length($close))) . $close);
+    },
     # 100 MB of tasks: well-formed, far above the size the program reads.
     'huge' => sub {
         open(my $out, '>:raw', $path) or die "$path: $!\n";

@@ -42,7 +42,7 @@ round() {
         # The tool bar stays where it was found unless the window opened elsewhere.
         window_origin "To-do List"
         if [ "${TOOLS_AT:-}" != "$WX $WY" ]; then
-            locate_tools
+            wait_for_tools
             TOOLS_AT="$WX $WY"
         fi
         click_at "$DELETE_AT"

@@ -45,6 +45,15 @@ figure() {
     [ "$4" != FAIL ] || FAILURES=$((FAILURES + 1))
 }
 
+# The error box's text for a system error code: the system's message, with a full stop added
+# after a character that sorts after it (a letter or a digit).
+box_text_for() {
+    local text
+    text=$(desktop system-message "$1")
+    [ "$(printf '%d' "'${text: -1}")" -gt 46 ] && text="$text."
+    printf '%s' "$text"
+}
+
 # Milliseconds since the epoch.
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
@@ -74,6 +83,21 @@ start_and_show() {
     wait_for_icon
     click_icon
     wait_for 'window_visible "To-do List"' 100 || fail "the list window did not open"
+}
+
+# Finds the tool buttons (locate_tools) once the tool bar has been drawn: a window that has
+# just become visible may not have painted yet.
+wait_for_tools() {
+    local id
+    for _ in $(seq 30); do
+        id=$(visible_window "To-do List")
+        if [ -n "$id" ]; then
+            eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^\([XYWIDTHEG]*\)=/L\1=/p')"
+            find_color "$LX" "$LY" "$LWIDTH" $((LHEIGHT / 5)) "$GREEN" >/dev/null && break
+        fi
+        sleep 0.1
+    done
+    locate_tools
 }
 
 # Ends the script: passed when no figure missed its goal.
