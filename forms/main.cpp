@@ -113,6 +113,11 @@ void TForm1::LoadTasks() {
     keepOriginal_ = true;
     if (!fileWithinLimits(path, kMaxTaskFileBytes, kMaxTaskFileTags) || !xml->LoadFromFile(path)) return;
 
+    // The document is not needed once read: its memory goes when reading ends, faulty entry or not.
+    struct CloseDocument {
+        TXMLDocument* document;
+        ~CloseDocument() { document->Close(); }
+    } closeDocument{xml};
     CheckListBox1.Clear();
     UpdateScope update(CheckListBox1);
     for (TXMLNode task = xml->DocumentElement().FirstChild(); !task.IsNull(); task = task.NextSibling()) {
