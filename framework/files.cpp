@@ -100,10 +100,22 @@ std::wstring keepUnreadableCopy(const std::wstring& path) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::wstring stamp = formatMessage(L".unreadable-%04u%02u%02u-%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute);
-    for (int n = 1;; ++n) {
-        std::wstring copy = stem + stamp + (n > 1 ? formatMessage(L"-%d", n) : std::wstring()) + extension;
-        if (CopyFileW(path.c_str(), copy.c_str(), TRUE)) return copy;
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) throwSystemError(error);
+    // The copy is made under a temporary name and gets its own when whole: a full disk or a crash
+    // in the middle must not leave a torn file that looks like the kept original.
+    const std::wstring temporary = path + L".copy.tmp";
+    DWORD error = ERROR_SUCCESS;
+    if (!CopyFileW(path.c_str(), temporary.c_str(), FALSE)) error = GetLastError();
+    if (!error) {
+        UniqueHandle copied(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!copied || !FlushFileBuffers(copied.get())) error = GetLastError();
     }
+    for (int n = 1; !error; ++n) {
+        std::wstring copy = stem + stamp + (n > 1 ? formatMessage(L"-%d", n) : std::wstring()) + extension;
+        // Without MOVEFILE_REPLACE_EXISTING: an earlier copy is never overwritten.
+        if (MoveFileExW(temporary.c_str(), copy.c_str(), MOVEFILE_WRITE_THROUGH)) return copy;
+        error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) error = ERROR_SUCCESS;
+    }
+    DeleteFileW(temporary.c_str());
+    throwSystemError(error);
 }

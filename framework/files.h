@@ -14,7 +14,8 @@ void writeFileAtomically(const std::wstring& path, std::string_view bytes);
 std::wstring temporaryPathFor(const std::wstring& path);
 
 // Copies the file to "<stem>.unreadable-YYYYMMDD-HHMM<ext>" in its folder (with "-2", "-3" ...
-// when that name is taken) and returns the copy's path; never overwrites an earlier copy.
+// when that name is taken) and returns the copy's path; never overwrites an earlier copy, and a
+// copy that fails leaves nothing behind.
 std::wstring keepUnreadableCopy(const std::wstring& path);
 
 bool isRegularFile(const std::wstring& path);

@@ -158,11 +158,47 @@ if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=256k tmpfs "$WORK/mount-check" 2
     unmount
     cp "$WORK/after-full.xml" "$TASK_FILE"
     fault_done "full disk (256 KB file system, filled)"
-else
-    figure "save fault: full disk" "not simulated (no mount)" "message, 0 lost" skip
 fi
 
 step "Exit"
 exit_app || fail "Exit did not end the program"
 [ "$APP_STATUS" = 0 ] || fail "Exit ended the program with $APP_STATUS"
+
+step "a full disk when the first save keeps a file that could not be read"
+if [ -n "$(mount -t tmpfs -o size=256k tmpfs "$WORK/mount-check" 2>&1 && umount "$WORK/mount-check" && echo yes)" ]; then
+    mount -t tmpfs -o size=256k tmpfs "$TASK_FOLDER" || fail "could not mount over the folder"
+    MOUNTED=$TASK_FOLDER
+    # 80 KB that do not parse, and 40 KB of room: the copy kept of them cannot be written whole.
+    perl -e 'print "<list>", "<todo><text>precious</text><done>1</done></todo>" x 1600' >"$TASK_FILE"
+    cp "$TASK_FILE" "$WORK/unreadable.xml"
+    room=$(df -k --output=avail "$TASK_FOLDER" | tail -n 1)
+    dd if=/dev/zero of="$TASK_FOLDER/filler" bs=1k count=$((room - 40)) >/dev/null 2>&1
+    start_and_show
+    wait_for_tools
+    before=$(file_state "$TASK_FILE")
+    open_by_click "$ADD_AT" "Add task"
+    xdotool type --delay 10 "first"
+    xdotool key Return
+    expect_system_box 112 39
+    expect_untouched "$before"
+    kept=("$TASK_FOLDER"/toDoList.unreadable-*)
+    [ -e "${kept[0]}" ] && problem "a torn copy was left: ${kept[*]##*/}"
+    rm -f "$TASK_FOLDER/filler"
+    click_in "Add task" 60 8
+    xdotool key ctrl+a
+    xdotool type --delay 10 "second"
+    xdotool key Return
+    wait_for "grep -q second '$TASK_FILE'" 50 || problem "the next save did not succeed"
+    kept=("$TASK_FOLDER"/toDoList.unreadable-*)
+    if [ ${#kept[@]} != 1 ] || ! cmp -s "${kept[0]}" "$WORK/unreadable.xml"; then
+        problem "not one whole copy of the unread file: ${kept[*]##*/}"
+    fi
+    printf '0\tfirst\n0\tsecond\n' >"$EXPECTED"
+    expect_every_change none
+    exit_app || fail "Exit did not end the program"
+    unmount
+    fault_done "full disk while the unread file is kept"
+else
+    figure "save fault: full disk" "not simulated (no mount)" "message, 0 lost" skip
+fi
 finish
