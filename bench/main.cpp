@@ -71,7 +71,7 @@ int wmain() {
     const std::wstring processData = temporaryFolder(L"processes"), fileData = temporaryFolder(L"file");
     std::vector<Row> rows;
     progress(L"start-up and memory");
-    for (Row& r : measureProcesses({quillet, floor, processData, quick ? 3 : 9})) rows.push_back(std::move(r));
+    for (Row& r : measureProcesses({quillet, floor, processData, quick ? 3 : 15})) rows.push_back(std::move(r));
     progress(L"loading and saving");
     TaskFileOptions files{fileData, {100, 1000, 10000, 100000}, quick ? 0.3 : 1.0};
     for (Row& r : measureTaskFile(files)) rows.push_back(std::move(r));
