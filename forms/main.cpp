@@ -121,6 +121,12 @@ void TForm1::LoadTasks() {
     CheckListBox1.Clear();
     UpdateScope update(CheckListBox1);
     for (TXMLNode task = xml->DocumentElement().FirstChild(); !task.IsNull(); task = task.NextSibling()) {
+        // More tasks than a file within the limits holds as the program writes it: reading them
+        // all would take too long, so the file counts as unreadable (and is kept).
+        if (static_cast<unsigned long long>(CheckListBox1.Count()) == kMaxTasks) {
+            CheckListBox1.Clear();
+            return;
+        }
         std::wstring text = task.ChildNamed(L"text").Text();
         bool done = task.ChildNamed(L"done").BooleanValue();
         CheckListBox1.Add(std::move(text));
@@ -149,7 +155,7 @@ void TForm1::SaveTasks() {
     // and the next save that fits writes it.
     if (bytes.size() > kMaxTaskFileBytes || static_cast<unsigned long long>(std::count(bytes.begin(), bytes.end(), '<')) > kMaxTaskFileTags)
         throw Exception(formatMessage(L"The list is too long to be saved: a task file holds at most %llu tasks and %llu MB",
-                                      (kMaxTaskFileTags - 3) / 6, kMaxTaskFileBytes >> 20));
+                                      kMaxTasks, kMaxTaskFileBytes >> 20));
     if (keepOriginal_) {
         if (isRegularFile(path)) keepUnreadableCopy(path);
         keepOriginal_ = false;

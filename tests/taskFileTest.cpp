@@ -270,13 +270,14 @@ TEST_F(KeptCopyTest, NeverOverwritesAnEarlierCopyAndSkipsFilesReadInFull) {
     delete form;
 }
 
-// Files that would load in full but for their size or their number of tags: not parsed, so the
-// list is empty, and kept when the first save replaces them.
-TEST_F(KeptCopyTest, FilesPastTheSizeOrTagLimitAreKeptUnparsed) {
+// Files that would load in full but for their size, their number of tags or of tasks: the list
+// is empty, and the file is kept when the first save replaces it.
+TEST_F(KeptCopyTest, FilesPastTheReadingLimitsAreKeptUnread) {
     const std::string task = "<todo><text>t</text><done>true</done></todo>";  // six tags
     const std::string head = doc("<list>") + task + "<todo><text>", tail = "</text><done>1</done></todo></list>";
-    std::string tasks;
+    std::string tasks, fewTags;
     for (unsigned long long i = 0; i < kMaxTaskFileTags / 6 + 1; ++i) tasks += task;
+    for (unsigned long long i = 0; i < kMaxTasks + 1; ++i) fewTags += "<t><done>0</done></t>";
     struct Case {
         const char* name;
         std::string file;
@@ -284,6 +285,7 @@ TEST_F(KeptCopyTest, FilesPastTheSizeOrTagLimitAreKeptUnparsed) {
     const Case cases[] = {
         {"one byte too many", head + std::string(kMaxTaskFileBytes + 1 - head.size() - tail.size(), 'x') + tail},
         {"too many tags", doc("<list>" + tasks + "</list>")},
+        {"too many tasks, of four tags each", doc("<list>" + fewTags + "</list>")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -305,7 +307,7 @@ TEST_F(KeptCopyTest, FilesPastTheSizeOrTagLimitAreKeptUnparsed) {
 // reading limits fails to save, with a message that says why, and leaves the file as it was;
 // the next save that fits writes every change.
 TEST_F(SaveFaultTest, AListPastTheReadingLimitsIsNotSaved) {
-    const int tasksAtTheLimit = static_cast<int>((kMaxTaskFileTags - 3) / 6);  // six tags a task, three more
+    const int tasksAtTheLimit = static_cast<int>(kMaxTasks);
     struct Case {
         const char* name;
         std::function<void(TCheckListBox&)> grow;  // two deletes short of fitting, the second at index 1

@@ -61,14 +61,18 @@ my %kinds = (
     'one-big-task' => sub { put($decl . '<list><todo><text>' . ('many words ' x 800000) . '</text><done>true</done></todo></list>') },
     # Half a million tasks of the fewest bytes a task can have: 10 MB of markup.
     'many-small-tasks' => sub { put($decl . '<list>' . ('<t><done>0</done></t>' x 500000) . '</list>') },
-    # As much work as the reading limits let through ("BYTES,TAGS"): tasks of the fewest tags
-    # and bytes, then one task whose text takes the bytes left.
+    # As much work as the reading limits let through ("BYTES,TAGS"): the most tasks a file may
+    # hold, each with six tags and two children to pass over, then one task whose text takes
+    # the bytes left.
     'at-limits' => sub {
         my ($bytes, $tags) = split(/,/, $n);
-        my $count = int(($tags - 3 - 6) / 4);
-        my ($open, $close) = ($decl . '<list>' . ('<t><done>0</done></t>' x $count) . '<todo><text>', "</text><done>true</done></todo></list>\r\n");
+        my $count = int(($tags - 3) / 6) - 1;
+        my ($open, $close) = ($decl . '<list>' . ('<t><x/><x/><done>0</done></t>' x $count) . '<todo><text>',
+                              "</text><done>true</done></todo></list>\r\n");
         put($open . ('x' x ($bytes - length($open) - length($close))) . $close);
     },
+    # One task more than a file may hold, each of the fewest tags ("TAGS").
+    'over-task-limit' => sub { put($decl . '<list>' . ('<t><done>0</done></t>' x (int(($n - 3) / 6) + 1)) . '</list>') },
     # 100 MB of tasks: well-formed, far above the size the program reads.
     'huge' => sub {
         open(my $out, '>:raw', $path) or die "$path: $!\n";

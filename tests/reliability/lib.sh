@@ -102,6 +102,7 @@ wait_for_tools() {
 
 # Ends the script: passed when no figure missed its goal.
 finish() {
+    rm -rf "$TASK_FOLDER"
     if [ "$FAILURES" -gt 0 ]; then
         fail "$FAILURES figure(s) missed their goal"
     fi
