@@ -10,6 +10,8 @@
 #include "framework/application.h"
 #include "framework/xmlDocument.h"
 
+#include "program/startup.h"
+
 #include <cmath>
 #include <random>
 
@@ -110,10 +112,7 @@ std::vector<Row> measureTaskFile(const TaskFileOptions& options) {
     application.SetErrorBox([&](HWND, const std::wstring& text, const std::wstring&) { errors.push_back(text); });
     application.Initialize();
     application.MainFormOnTaskBar = true;
-    application.CreateForm(Form2);
-    application.CreateForm(Form3);
-    application.CreateForm(Form4);
-    application.CreateForm(Form5);
+    CreateForms(application);
     const std::wstring path = TaskFilePath();
 
     struct Figures {

@@ -8,6 +8,13 @@
 #include "framework/exception.h"
 #include "framework/unique.h"
 
+void CreateForms(TApplication& application) {
+    application.CreateForm(Form2);
+    application.CreateForm(Form3);
+    application.CreateForm(Form4);
+    application.CreateForm(Form5);
+}
+
 int RunQuillet(HINSTANCE instance, TApplication::ErrorBox errorBox) {
     // Declared first, so that the guard's name outlives the forms: a new start cannot put a
     // second icon beside one that is still being removed.
@@ -24,11 +31,7 @@ int RunQuillet(HINSTANCE instance, TApplication::ErrorBox errorBox) {
 
         application.Initialize();
         application.MainFormOnTaskBar = true;
-        // The first form becomes the main form, and its icon appears as it is created.
-        application.CreateForm(Form2);
-        application.CreateForm(Form3);
-        application.CreateForm(Form4);
-        application.CreateForm(Form5);
+        CreateForms(application);
         application.Minimize();
         ShowWindow(Form2->Handle(), SW_HIDE);
         application.Run();

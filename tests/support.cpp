@@ -1,6 +1,7 @@
 #include "tests/support.h"
 
 #include "forms/mainIds.h"
+#include "program/startup.h"
 #include "framework/xmlDocument.h"
 
 #include <commctrl.h>
@@ -95,10 +96,7 @@ void AppFixture::SetUp() {
     app_->SetErrorBox([this](HWND, const std::wstring& text, const std::wstring&) { errors_.push_back(text); });
     app_->Initialize();
     app_->MainFormOnTaskBar = true;
-    app_->CreateForm(Form2);
-    app_->CreateForm(Form3);
-    app_->CreateForm(Form4);
-    app_->CreateForm(Form5);
+    CreateForms(*app_);
 }
 
 void AppFixture::TearDown() {
