@@ -18,12 +18,20 @@ winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 # Reads each file as the program does: FILE.tasks gets its tasks, one a line ("1" or "0", a
 # tab, the escaped text), and the status of each ("ok N", "unreadable", "stopped N: ...") goes
-# to $WORK/probe.out, one "FILE<tab>status" line each.
+# to $WORK/probe.status, one "FILE<tab>status" line each.
 probe_tasks() {
     local args=() f
-    for f in "$@"; do args+=("$(winpath "$f")"); done
-    wine "$PROBE" tasks "${args[@]}" >"$WORK/probe.out" 2>"$WORK/probe.err" </dev/null
-    tr -d '\r' <"$WORK/probe.out" >"$WORK/probe.status"
+    : >"$WORK/probe.status"
+    # In batches: a Windows command line holds at most 32,767 characters.
+    while [ $# -gt 0 ]; do
+        args=()
+        while [ $# -gt 0 ] && [ ${#args[@]} -lt 100 ]; do
+            args+=("$(winpath "$1")")
+            shift
+        done
+        wine "$PROBE" tasks "${args[@]}" >"$WORK/probe.out" 2>"$WORK/probe.err" </dev/null
+        tr -d '\r' <"$WORK/probe.out" >>"$WORK/probe.status"
+    done
 }
 # The status the last probe_tasks gave FILE.
 probe_status() { F=$(winpath "$1") awk -F'\t' '$1 == ENVIRON["F"] { print $2 }' "$WORK/probe.status"; }
