@@ -175,6 +175,14 @@ while IFS=$'\t' read -r name round shown problems; do
     [ -z "$problems" ] || PROBLEMS[$name]="${PROBLEMS[$name]:+${PROBLEMS[$name]}; }round $round: $problems"
 done <"$WORK/results"
 
+# The 2 s bound is a goal of the suite's own command. In the test command (RELIABILITY_REPORT_TIMES
+# set) a slow showing is reported, not failed: times there depend on what else the machine runs.
+time_status() {
+    if [ "$1" -le "$BOUND_MS" ]; then echo ok
+    elif [ -n "${RELIABILITY_REPORT_TIMES:-}" ]; then echo slow
+    else echo FAIL; fi
+}
+
 slowest=0 slowest_name=
 rounds=$([ "$ROUNDS" = 1 ] && echo "" || echo " (slowest of $ROUNDS)")
 for name in "${ORDER[@]}"; do
@@ -184,9 +192,9 @@ for name in "${ORDER[@]}"; do
         continue
     fi
     [ "$shown" -le "$slowest" ] || { slowest=$shown; slowest_name=$name; }
-    status=ok
-    [ -z "$problems" ] && [ "$shown" -le "$BOUND_MS" ] || status=FAIL
+    status=$(time_status "$shown")
+    [ -z "$problems" ] || status=FAIL
     figure "hostile file: $name$rounds" "${shown} ms${problems:+; $problems}" "<= ${BOUND_MS} ms" "$status"
 done
-figure "hostile files: slowest click to list" "$slowest ms ($slowest_name)" "<= ${BOUND_MS} ms" "$([ "$slowest" -le "$BOUND_MS" ] && echo ok || echo FAIL)"
+figure "hostile files: slowest click to list" "$slowest ms ($slowest_name)" "<= ${BOUND_MS} ms" "$(time_status "$slowest")"
 finish
