@@ -7,6 +7,8 @@
 # which must load whole. After the list shows, a task is added through the Add task dialog:
 # that save shows what the list held.
 #   RELIABILITY_HOSTILE_ROUNDS  rounds over every file (default 1)
+#   RELIABILITY_REPORT_TIMES    when set (the regular tests), a showing slower than 2 s is
+#                               reported as "slow" instead of failing the script
 . "$(dirname "$0")/lib.sh"
 
 ROUNDS=${RELIABILITY_HOSTILE_ROUNDS:-1}

@@ -71,14 +71,19 @@ temporary_files() { find "$TASK_FOLDER" -maxdepth 1 -name '*.tmp' 2>/dev/null | 
 # Ends the instance APP_PID with Exit from the icon's menu (a kill if that does not work, and
 # then fails); sets APP_STATUS.
 exit_app() {
-    if kill -0 "$APP_PID" 2>/dev/null; then
+    local try
+    for try in 1 2 3; do
+        kill -0 "$APP_PID" 2>/dev/null || break
+        # A menu that opened late on a busy machine may have missed the click: close it first.
+        [ $try = 1 ] || xdotool key Escape
         exit_from_menu
-        if ! wait_for "! kill -0 $APP_PID" 100; then
-            kill -9 "$APP_PID" 2>/dev/null
-            wait "$APP_PID" 2>/dev/null
-            APP_STATUS=killed
-            return 1
-        fi
+        wait_for "! kill -0 $APP_PID" 50 && break
+    done
+    if kill -0 "$APP_PID" 2>/dev/null; then
+        kill -9 "$APP_PID" 2>/dev/null
+        wait "$APP_PID" 2>/dev/null
+        APP_STATUS=killed
+        return 1
     fi
     wait "$APP_PID"
     APP_STATUS=$?
